@@ -1,0 +1,3 @@
+#include "shell/module1.h"
+
+wxIMPLEMENT_APP(vantle::Module1);

@@ -1,0 +1,1 @@
+// Placeholder, filled in as the work lands.

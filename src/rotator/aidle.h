@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include <wx/frame.h>
+#include <wx/timer.h>
+
+#include "settings/mod_ini.h"
+
+class wxButton;
+class wxGauge;
+class wxListBox;
+class wxStaticText;
+
+namespace vantle {
+
+class Application;
+class WebPane;
+
+// The Url Rotator: one browser pane that, once started, opens the search portal and then the
+// next of five addresses every rotation interval, and a once-a-second mouse activity.
+class aidle : public wxFrame {
+public:
+    explicit aidle(Application& app);
+    ~aidle() override;
+
+    void Form_Load();
+    void Command1_Click();  // Start
+    void Command2_Click();  // Stop
+    void Command4_Click();  // Configure
+    void Timer1_Timer();    // activity step
+    void Timer2_Timer();    // rotation step
+
+    // Switches, held as text; the configuration dialog writes the first two and they count at
+    // the next Start. Each is on only for exactly "1".
+    std::string FSenabled;
+    std::string MMEnabled;
+    std::string OTEnabled;
+
+    std::int16_t StepCount = 0;
+    std::int16_t TargetX = 0;
+    std::int16_t TargetY = 0;
+
+    wxGauge* ProgressBar1 = nullptr;
+    wxButton* Command1 = nullptr;
+    wxButton* Command2 = nullptr;
+    wxStaticText* Label1 = nullptr;
+    wxStaticText* Label2 = nullptr;
+    wxStaticText* Label4 = nullptr;
+    wxStaticText* Label5 = nullptr;
+    wxListBox* List1 = nullptr;
+    wxButton* Command4 = nullptr;
+    std::unique_ptr<WebPane> WebBrowser1;
+    wxTimer Timer1;
+    wxTimer Timer2;
+
+private:
+    void BuildControls();
+    void Form_Unload(wxCloseEvent& event);
+
+    Application& app_;
+    IniFields ini_;
+};
+
+}  // namespace vantle

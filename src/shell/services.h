@@ -1,0 +1,38 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+
+#include "settings/mod_ini.h"
+
+namespace vantle {
+
+class MessageBoxes;
+class ProgramStart;
+class MouseInput;
+class Registry;
+
+// The program's fixed intervals in one place; tests construct windows with shorter ones.
+struct Timings {
+    std::chrono::milliseconds paneFirstTick1{10'800};
+    std::chrono::milliseconds paneFirstTick2{9'500};
+    std::chrono::milliseconds rotation{20'000};
+    std::chrono::milliseconds activity{1'000};
+    std::chrono::milliseconds paneWait{10'000};
+};
+
+// The home page of a public web search portal: the Rotator's first page at every Start.
+inline constexpr const char* kSearchPortalHome = "http://www.yahoo.com/";
+
+// Everything a window needs from outside itself. The pointers are not owned.
+struct Services {
+    SettingsContext settings;
+    MessageBoxes* messages = nullptr;
+    ProgramStart* programs = nullptr;
+    MouseInput* mouse = nullptr;
+    Registry* registry = nullptr;
+    Timings timings;
+    std::string firstPage = kSearchPortalHome;
+};
+
+}  // namespace vantle

@@ -1,0 +1,55 @@
+#include "support/app_fixture.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include <wx/toplevel.h>
+
+namespace vantle::test {
+
+AppTest::AppTest() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vantle-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    dir_ = pattern;
+    services.settings.file = IniPath();
+    services.settings.messages = &messages;
+    services.messages = &messages;
+    services.programs = &programs;
+    services.timings.paneFirstTick1 = 300ms;
+    services.timings.paneFirstTick2 = 250ms;
+    services.timings.rotation = 400ms;
+    services.timings.activity = 200ms;
+    services.timings.paneWait = 1000ms;
+}
+
+AppTest::~AppTest() {
+    CloseAllWindows();
+    app_.reset();
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+}
+
+Application& AppTest::app() {
+    if (!app_) app_ = std::make_unique<Application>(services);
+    return *app_;
+}
+
+void AppTest::CloseAllWindows() {
+    if (app_) app_->CloseAll();
+    PumpUntil([] { return wxTopLevelWindows.empty(); }, 10s);
+}
+
+void AppTest::WriteIni(const std::string& content) {
+    std::ofstream out(IniPath(), std::ios::binary | std::ios::trunc);
+    out << content;
+}
+
+std::string AppTest::ReadIni() const {
+    std::ifstream in(IniPath(), std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+}  // namespace vantle::test

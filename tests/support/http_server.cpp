@@ -1,0 +1,71 @@
+#include "support/http_server.h"
+
+#include <httplib.h>
+
+namespace vantle::test {
+
+HttpServer::HttpServer() : server_(std::make_unique<httplib::Server>()) {
+    server_->Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
+        Page page;
+        bool found = false;
+        {
+            std::lock_guard lock(mutex_);
+            requests_.push_back({request.path, std::chrono::steady_clock::now()});
+            auto it = pages_.find(request.path);
+            if (it != pages_.end()) {
+                page = it->second;
+                found = true;
+            }
+        }
+        if (!found) {
+            response.status = 404;
+            response.set_content("<html><body>not found</body></html>", "text/html");
+            return;
+        }
+        if (page.delay.count() > 0) std::this_thread::sleep_for(page.delay);
+        if (!page.redirectTo.empty()) {
+            response.set_redirect(page.redirectTo);
+            return;
+        }
+        response.set_header("Cache-Control", "no-store");
+        response.set_content(page.body, page.contentType);
+    });
+    port_ = server_->bind_to_any_port("127.0.0.1");
+    thread_ = std::thread([this] { server_->listen_after_bind(); });
+    server_->wait_until_ready();
+}
+
+HttpServer::~HttpServer() {
+    server_->stop();
+    thread_.join();
+}
+
+void HttpServer::Serve(const std::string& path, Page page) {
+    std::lock_guard lock(mutex_);
+    pages_[path] = std::move(page);
+}
+
+std::string HttpServer::Url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+std::vector<HttpServer::Request> HttpServer::Requests() const {
+    std::lock_guard lock(mutex_);
+    return requests_;
+}
+
+std::vector<HttpServer::Request> HttpServer::RequestsFor(const std::string& path) const {
+    std::lock_guard lock(mutex_);
+    std::vector<Request> matching;
+    for (const Request& request : requests_) {
+        if (request.path == path) matching.push_back(request);
+    }
+    return matching;
+}
+
+void HttpServer::ClearRequests() {
+    std::lock_guard lock(mutex_);
+    requests_.clear();
+}
+
+}  // namespace vantle::test
