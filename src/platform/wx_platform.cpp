@@ -1,7 +1,7 @@
 #include "platform/wx_platform.h"
 
+#include <glib.h>
 #include <wx/msgdlg.h>
-#include <wx/uri.h>
 #include <wx/utils.h>
 
 namespace vantle {
@@ -23,10 +23,16 @@ public:
 class WxProgramStart final : public ProgramStart {
 public:
     bool Start(const std::string& path) override {
-        // An argument vector, not a command line: the path is never split or interpreted.
-        const wxString program = wxString::FromUTF8(path);
-        const wchar_t* argv[] = {program.wc_str(), nullptr};
-        return wxExecute(argv, wxEXEC_ASYNC) > 0;
+        // Not wxExecute: it forks first and reports success even when the program cannot run.
+        // GLib reports a failed exec back to us, and reaps the child itself. An argument
+        // vector, not a command line: the path is never split or interpreted.
+        std::string program = path;
+        char* argv[] = {program.data(), nullptr};
+        GError* error = nullptr;
+        const bool started = g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DEFAULT, nullptr,
+                                           nullptr, nullptr, &error);
+        if (error != nullptr) g_error_free(error);
+        return started;
     }
     bool OpenInBrowser(const std::string& url) override {
         return wxLaunchDefaultBrowser(wxString::FromUTF8(url));

@@ -1,1 +1,119 @@
-// Placeholder
+#include <wx/app.h>
+#include <wx/button.h>
+#include <wx/stattext.h>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+#include "platform/wx_platform.h"
+#include "shell/frm_about.h"
+#include "shell/frm_main.h"
+#include "support/app_fixture.h"
+
+namespace vantle {
+namespace {
+
+frmAbout* FindAbout() {
+    for (wxWindow* window : wxTopLevelWindows) {
+        if (auto* about = dynamic_cast<frmAbout*>(window)) return about;
+    }
+    return nullptr;
+}
+
+// What a keyboard's Esc sends first, to the control that has the focus.
+void PressEsc(wxWindow& focused) {
+    wxKeyEvent key(wxEVT_CHAR_HOOK);
+    key.m_keyCode = WXK_ESCAPE;
+    key.SetEventObject(&focused);
+    focused.ProcessWindowEvent(key);
+}
+
+void Click(wxButton& button) {
+    wxCommandEvent click(wxEVT_BUTTON, button.GetId());
+    click.SetEventObject(&button);
+    button.ProcessWindowEvent(click);
+}
+
+// The first search result for `program` on the process's PATH, as the shell finds it.
+std::string ShellLookup(const std::string& program) {
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(("command -v " + program).c_str(), "r"),
+                                               pclose);
+    char line[4096] = {};
+    if (!pipe || fgets(line, sizeof line, pipe.get()) == nullptr) return {};
+    std::string found(line);
+    if (!found.empty() && found.back() == '\n') found.pop_back();
+    return found;
+}
+
+class AboutTest : public test::AppTest {
+  protected:
+    // Opens the About window from the main window's menu and runs `inside` while it is up.
+    // Returns once the menu command has returned, that is when the window has closed.
+    void WhileAboutIsOpen(const std::function<void(frmAbout&)>& inside) {
+        if (app().Main() == nullptr) app().CreateMain();
+        bool ran = false;
+        wxTheApp->CallAfter([&] {
+            ran = true;
+            frmAbout* about = FindAbout();
+            ASSERT_NE(about, nullptr);
+            inside(*about);
+            if (about->IsModal()) {
+                ADD_FAILURE() << "the About window did not close";
+                about->EndModal(wxID_CANCEL);
+            }
+        });
+        app().Main()->mnuHelpAbout_Click();
+        EXPECT_TRUE(ran) << "the menu command returned before the window was up";
+        EXPECT_EQ(FindAbout(), nullptr);
+    }
+};
+
+TEST_F(AboutTest, OpensModalOverMainWindowShowingTitleAndVersion) {
+    // Opened twice, closed once by Esc and once by its close box: the same texts each time.
+    const std::function<void(frmAbout&)> closers[] = {
+        [](frmAbout& about) { PressEsc(*about.cmdOK()); },
+        [](frmAbout& about) { about.Close(); },
+    };
+    for (const auto& close : closers) {
+        WhileAboutIsOpen([&](frmAbout& about) {
+            EXPECT_TRUE(about.IsModal());
+            EXPECT_EQ(about.GetParent(), app().Main());
+            EXPECT_EQ(about.GetTitle(), "About Vantle");
+            EXPECT_EQ(about.lblTitle()->GetLabel(), "Vantle");
+            EXPECT_EQ(about.lblVersion()->GetLabel(), "Version 1.3.7");
+            EXPECT_EQ(about.GetDefaultItem(), about.cmdOK());
+            close(about);
+            EXPECT_FALSE(about.IsModal());
+        });
+    }
+}
+
+TEST_F(AboutTest, SysInfoWithoutAnyProgramShowsMessageAndStaysOpen) {
+    const std::unique_ptr<Registry> registry = MakeLinuxRegistry("/nonexistent-folder");
+    services.registry = registry.get();
+    WhileAboutIsOpen([&](frmAbout& about) {
+        Click(*about.cmdSysInfo());
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0].text, "System Information Is Unavailable At This Time");
+        EXPECT_EQ(messages.shown[0].title, "Vantle");
+        EXPECT_TRUE(programs.started.empty());
+        EXPECT_TRUE(about.IsModal());
+        PressEsc(*about.cmdOK());
+    });
+}
+
+TEST_F(AboutTest, SysInfoStartsTheInstalledProgram) {
+    const std::string hardinfo = ShellLookup("hardinfo");
+    if (hardinfo.empty()) GTEST_SKIP() << "hardinfo is not installed";
+    const std::unique_ptr<Registry> registry = MakeLinuxRegistry();
+    services.registry = registry.get();
+
+    frmAbout about(app(), nullptr);
+    Click(*about.cmdSysInfo());
+    EXPECT_EQ(programs.started, std::vector<std::string>{hardinfo});
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+}  // namespace
+}  // namespace vantle

@@ -32,7 +32,12 @@ HttpServer::HttpServer() : server_(std::make_unique<httplib::Server>()) {
     });
     port_ = server_->bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_->listen_after_bind(); });
-    server_->wait_until_ready();
+    // Debian 12's cpp-httplib has no wait_until_ready; the listener is up within moments.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!server_->is_running() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (!server_->is_running()) throw std::runtime_error("test HTTP server did not start");
 }
 
 HttpServer::~HttpServer() {

@@ -27,7 +27,7 @@ public:
         std::string body;
         std::string contentType = "text/html";
         std::chrono::milliseconds delay{0};  // answer this late, to keep a pane busy
-        std::string redirectTo;              // answer with a redirect instead
+        std::string redirectTo = {};         // answer with a redirect instead
     };
 
     HttpServer();
