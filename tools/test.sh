@@ -8,4 +8,4 @@ cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-test -j"$(nproc)"
 export NO_AT_BRIDGE=1
 xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir build-test --output-on-failure
-fuzz/run.sh "${VANTLE_FUZZ_RUNS:-200000}"
+fuzz/run.sh "runs=${VANTLE_FUZZ_RUNS:-300000}"

@@ -1,1 +1,339 @@
-// Placeholder, filled in as the work lands.
+#include "settings/ini_text.h"
+
+#include <array>
+#include <cstdint>
+
+namespace vantle::ini {
+
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// Windows-1252 0x80 to 0x9F; the rest of the code page equals Latin-1.
+constexpr std::array<char32_t, 32> kCp1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// Length of the valid UTF-8 sequence at `at`, 0 when there is none.
+std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    const unsigned char lead = byte(at);
+    if (lead < 0x80) return 1;
+    std::size_t length;
+    unsigned char low = 0x80, high = 0xBF;  // allowed range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;   // overlong
+        if (lead == 0xED) high = 0x9F;  // surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;   // overlong
+        if (lead == 0xF4) high = 0x8F;  // beyond U+10FFFF
+    } else {
+        return 0;
+    }
+    if (bytes.size() - at < length) return 0;
+    if (byte(at + 1) < low || byte(at + 1) > high) return 0;
+    for (std::size_t i = 2; i < length; ++i) {
+        if ((byte(at + i) & 0xC0) != 0x80) return 0;
+    }
+    return length;
+}
+
+char32_t DecodeUtf8(std::string_view bytes, std::size_t at, std::size_t length) {
+    static constexpr unsigned char kLeadMask[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+    char32_t code = static_cast<unsigned char>(bytes[at]) & kLeadMask[length];
+    for (std::size_t i = 1; i < length; ++i) {
+        code = (code << 6) | (static_cast<unsigned char>(bytes[at + i]) & 0x3F);
+    }
+    return code;
+}
+
+void AppendUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+std::optional<char> EncodeCp1252(char32_t code) {
+    if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) return static_cast<char>(code);
+    for (std::size_t i = 0; i < kCp1252High.size(); ++i) {
+        if (kCp1252High[i] == code) return static_cast<char>(0x80 + i);
+    }
+    return std::nullopt;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    }
+    return true;
+}
+
+// One line of the file: [begin, end) is its text, [end, next) its line ending.
+struct Line {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    std::size_t next = 0;
+};
+
+Line LineAt(std::string_view text, std::size_t begin) {
+    Line line{begin, text.find_first_of("\r\n", begin), 0};
+    if (line.end == std::string_view::npos) {
+        line.end = line.next = text.size();
+    } else if (text[line.end] == '\r' && line.end + 1 < text.size() && text[line.end + 1] == '\n') {
+        line.next = line.end + 2;
+    } else {
+        line.next = line.end + 1;
+    }
+    return line;
+}
+
+enum class LineKind { Blank, Comment, Section, Key };
+
+struct ParsedLine {
+    LineKind kind = LineKind::Blank;
+    std::string_view name;   // section or key name, without surrounding blanks
+    std::size_t equals = 0;  // offset of the key's "=" within the file, npos when it has none
+};
+
+ParsedLine Parse(std::string_view text, const Line& line) {
+    const std::string_view whole = text.substr(line.begin, line.end - line.begin);
+    const std::string_view trimmed = Trim(whole);
+    if (trimmed.empty()) return {};
+    if (trimmed.front() == ';') return {LineKind::Comment, {}, std::string_view::npos};
+    if (trimmed.front() == '[') {
+        const std::size_t close = trimmed.rfind(']');
+        if (close != std::string_view::npos) {
+            return {LineKind::Section, Trim(trimmed.substr(1, close - 1)), std::string_view::npos};
+        }
+    }
+    const std::size_t equals = whole.find('=');
+    if (equals == std::string_view::npos) return {LineKind::Key, trimmed, std::string_view::npos};
+    return {LineKind::Key, Trim(whole.substr(0, equals)), line.begin + equals};
+}
+
+// Where a key stands, or where it would go.
+struct Location {
+    bool sectionFound = false;
+    Line lastFilledLine;  // the section's last non-blank line, its header when it has no other
+    bool keyFound = false;
+    Line keyLine;
+    ParsedLine key;
+};
+
+Location Locate(std::string_view text, std::string_view section, std::string_view key) {
+    Location found;
+    for (std::size_t at = 0; at < text.size();) {
+        const Line line = LineAt(text, at);
+        at = line.next;
+        const ParsedLine parsed = Parse(text, line);
+        if (parsed.kind == LineKind::Section) {
+            if (found.sectionFound) break;
+            if (EqualNoCase(parsed.name, section)) {
+                found.sectionFound = true;
+                found.lastFilledLine = line;
+            }
+            continue;
+        }
+        if (!found.sectionFound || parsed.kind == LineKind::Blank) continue;
+        found.lastFilledLine = line;
+        if (parsed.kind == LineKind::Key && EqualNoCase(parsed.name, key)) {
+            found.keyFound = true;
+            found.keyLine = line;
+            found.key = parsed;
+            break;
+        }
+    }
+    return found;
+}
+
+std::string_view StoredValue(std::string_view text, const Location& location) {
+    if (location.key.equals == std::string_view::npos) return {};
+    std::string_view value =
+        text.substr(location.key.equals + 1, location.keyLine.end - location.key.equals - 1);
+    value = Trim(value.substr(0, value.find('\0')));
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        value = value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
+std::string_view LineEndingOf(std::string_view text) {
+    const std::size_t end = text.find_first_of("\r\n");
+    if (end == std::string_view::npos || text[end] == '\n') return "\n";
+    if (end + 1 < text.size() && text[end + 1] == '\n') return "\r\n";
+    return "\r";
+}
+
+bool EndsLine(std::string_view text) {
+    return text.empty() || text.back() == '\n' || text.back() == '\r';
+}
+
+// A name or value as it may go into the file: valid UTF-8 on one line.
+std::string Storable(std::string_view text) {
+    std::string clean = IsValidUtf8(text) ? std::string(text) : Cp1252ToUtf8(text);
+    for (char& c : clean) {
+        if (c == '\r' || c == '\n' || c == '\0') c = ' ';
+    }
+    return clean;
+}
+
+std::string Edit(std::string_view text, std::string_view section, std::string_view key,
+                 std::string_view value) {
+    const Location location = Locate(text, section, key);
+    std::string result;
+    result.reserve(text.size() + section.size() + key.size() + value.size() + 8);
+    const std::string_view eol = LineEndingOf(text);
+    if (location.keyFound) {
+        std::size_t valueBegin;
+        if (location.key.equals == std::string_view::npos) {
+            valueBegin = location.key.name.data() + location.key.name.size() - text.data();
+            result.append(text.substr(0, valueBegin)).append("=");
+        } else {
+            // The blanks after "=" are the file's layout, unless the value brings its own.
+            valueBegin = location.key.equals + 1;
+            const bool ownBlanks = !value.empty() && IsBlank(value.front());
+            while (!ownBlanks && valueBegin < location.keyLine.end && IsBlank(text[valueBegin])) {
+                ++valueBegin;
+            }
+            result.append(text.substr(0, valueBegin));
+        }
+        result.append(value).append(text.substr(location.keyLine.end));
+    } else if (location.sectionFound) {
+        // Ending the new line like the one before it also keeps a lone CR from joining with an
+        // LF that follows into one line ending.
+        const Line& after = location.lastFilledLine;
+        const bool ended = after.next > after.end;
+        const std::string_view ending =
+            ended ? text.substr(after.end, after.next - after.end) : eol;
+        result.append(text.substr(0, after.next));
+        if (!ended) result.append(ending);
+        result.append(key).append("=").append(value).append(ending);
+        result.append(text.substr(after.next));
+    } else {
+        result.append(text);
+        if (!EndsLine(text)) result.append(eol);
+        result.append("[").append(section).append("]").append(eol);
+        result.append(key).append("=").append(value).append(eol);
+    }
+    return result;
+}
+
+bool HasNonAscii(std::string_view bytes) {
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+    for (std::size_t at = 0; at < bytes.size();) {
+        const std::size_t length = Utf8SequenceLength(bytes, at);
+        if (length == 0) return false;
+        at += length;
+    }
+    return true;
+}
+
+std::string Cp1252ToUtf8(std::string_view bytes) {
+    std::string text;
+    text.reserve(bytes.size() + bytes.size() / 2);
+    for (char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        AppendUtf8(text, (byte >= 0x80 && byte < 0xA0) ? kCp1252High[byte - 0x80] : byte);
+    }
+    return text;
+}
+
+std::optional<std::string> Utf8ToCp1252(std::string_view text) {
+    std::string bytes;
+    bytes.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = Utf8SequenceLength(text, at);
+        if (length == 0) return std::nullopt;
+        const auto encoded = EncodeCp1252(DecodeUtf8(text, at, length));
+        if (!encoded) return std::nullopt;
+        bytes += *encoded;
+        at += length;
+    }
+    return bytes;
+}
+
+std::optional<std::string> ReadValue(std::string_view content, std::string_view section,
+                                     std::string_view key) {
+    if (content.starts_with(kByteOrderMark)) content.remove_prefix(kByteOrderMark.size());
+    section = Trim(section);
+    key = Trim(key);
+    if (IsValidUtf8(content)) {
+        const Location location = Locate(content, section, key);
+        if (!location.keyFound) return std::nullopt;
+        return std::string(StoredValue(content, location));
+    }
+    // Names are compared in the file's own encoding; one it cannot hold is in no such file.
+    const auto fileSection = Utf8ToCp1252(section);
+    const auto fileKey = Utf8ToCp1252(key);
+    if (!fileSection || !fileKey) return std::nullopt;
+    const Location location = Locate(content, *fileSection, *fileKey);
+    if (!location.keyFound) return std::nullopt;
+    return Cp1252ToUtf8(StoredValue(content, location));
+}
+
+bool IsStorableKeyName(std::string_view key) {
+    const std::string_view name = Trim(key);
+    return !name.empty() && name.front() != ';' && name.front() != '[' &&
+           name.find('=') == std::string_view::npos;
+}
+
+std::optional<std::string> WriteValue(std::string_view content, std::string_view section,
+                                      std::string_view key, std::string_view value) {
+    std::string_view bom;
+    if (content.starts_with(kByteOrderMark)) {
+        bom = kByteOrderMark;
+        content.remove_prefix(kByteOrderMark.size());
+    }
+    const std::string cleanSection{Trim(Storable(section))};
+    const std::string cleanKey{Trim(Storable(key))};
+    if (!IsStorableKeyName(cleanKey)) return std::nullopt;
+    const std::string cleanValue = Storable(value);
+
+    if (IsValidUtf8(content)) {
+        return std::string(bom) + Edit(content, cleanSection, cleanKey, cleanValue);
+    }
+    const auto fileSection = Utf8ToCp1252(cleanSection);
+    const auto fileKey = Utf8ToCp1252(cleanKey);
+    const auto fileValue = Utf8ToCp1252(cleanValue);
+    if (fileSection && fileKey && fileValue) {
+        std::string body = Edit(content, *fileSection, *fileKey, *fileValue);
+        // The edit may have removed the only bytes that marked the file as single-byte; new
+        // bytes that then happen to form valid UTF-8 would read as other characters.
+        if (!IsValidUtf8(body) || !HasNonAscii(body)) return std::string(bom) + body;
+    }
+    return std::string(bom) + Edit(Cp1252ToUtf8(content), cleanSection, cleanKey, cleanValue);
+}
+
+}  // namespace vantle::ini

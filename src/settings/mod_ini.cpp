@@ -1,1 +1,68 @@
-// Placeholder, filled in as the work lands.
+#include "settings/mod_ini.h"
+
+#include "settings/ini_text.h"
+#include "settings/settings_io.h"
+
+namespace vantle {
+
+namespace {
+
+void Report(const SettingsContext& settings, const char* text) {
+    if (settings.messages)
+        settings.messages->Show(text, modIni::kAppTitle, MessageIcon::Exclamation);
+}
+
+}  // namespace
+
+namespace modIni {
+
+void GetINIValue(IniFields& fields, const SettingsContext& settings) {
+    // Every read goes to the file, so a value saved anywhere is what the next read sees.
+    const auto file = settings_io::ReadFileBytes(settings.file);
+    fields.INIValue.clear();
+    if (file.state == settings_io::FileState::Unreadable) {
+        Report(settings, kReadFailure);
+        return;
+    }
+    if (file.state == settings_io::FileState::Read) {
+        fields.INIValue =
+            ini::ReadValue(file.bytes, fields.INISection, fields.INIKey).value_or(std::string());
+    }
+}
+
+void SetINIValue(const IniFields& fields, const SettingsContext& settings) {
+    const auto file = settings_io::ReadFileBytes(settings.file);
+    // Writing over a file that could not be read would throw away every other setting in it.
+    if (file.state == settings_io::FileState::Unreadable) {
+        Report(settings, kWriteFailure);
+        return;
+    }
+    const auto content =
+        ini::WriteValue(file.bytes, fields.INISection, fields.INIKey, fields.INIValue);
+    if (!content) {
+        Report(settings, kWriteFailure);
+        return;
+    }
+    if (file.state == settings_io::FileState::Read && *content == file.bytes) return;
+    if (!settings_io::ReplaceFile(settings.file, *content)) Report(settings, kWriteFailure);
+}
+
+}  // namespace modIni
+
+std::string ReadSetting(IniFields& fields, const SettingsContext& settings,
+                        const std::string& section, const std::string& key) {
+    fields.INISection = section;
+    fields.INIKey = key;
+    modIni::GetINIValue(fields, settings);
+    return fields.INIValue;
+}
+
+void WriteSetting(IniFields& fields, const SettingsContext& settings, const std::string& section,
+                  const std::string& key, const std::string& value) {
+    fields.INISection = section;
+    fields.INIKey = key;
+    fields.INIValue = value;
+    modIni::SetINIValue(fields, settings);
+}
+
+}  // namespace vantle

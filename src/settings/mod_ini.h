@@ -35,7 +35,10 @@ void GetINIValue(IniFields& fields, const SettingsContext& settings);
 
 // Writes INIValue under INISection/INIKey, changing only that one line of the file and creating
 // the key, section or file as needed. The file is replaced whole or not at all; a write that
-// fails shows the write failure message and leaves the file as it was.
+// fails shows the write failure message and leaves the file as it was. CR, LF and NUL in the value
+// are stored as spaces, so that no value can end its line early or add lines of its own; the file
+// format and its encodings are described in settings/ini_text.h. A key name that would not read
+// back (empty, holding "=", or starting with ";" or "[") fails like a write.
 void SetINIValue(const IniFields& fields, const SettingsContext& settings);
 
 }  // namespace modIni
