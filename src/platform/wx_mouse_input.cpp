@@ -1,1 +1,88 @@
-// Placeholder, filled in as the work lands.
+#include <gdk/gdk.h>
+
+#include "platform/wx_platform.h"
+#ifdef GDK_WINDOWING_X11
+#include <X11/extensions/XTest.h>
+#include <gdk/gdkx.h>
+#endif
+
+namespace vantle {
+namespace {
+
+#ifdef GDK_WINDOWING_X11
+
+// Real input through the XTest extension, on the X connection GTK itself draws with, so the
+// events reach the server in order with everything the windows have asked for.
+//
+// wxUIActionSimulator would do the same, but it runs the event loop (wxYield) and sleeps after
+// every move and release. The Rotator's activity step must run to its end without yielding: a
+// nested loop could run its timers again inside the step, or delete its window underneath it.
+class XTestMouseInput final : public MouseInput {
+  public:
+    XTestMouseInput() : display_(XTestDisplay()) {}
+
+    bool Available() const override { return display_ != nullptr; }
+    void Press(MouseButton button) override { Button(button, true); }
+    void Release(MouseButton button) override { Button(button, false); }
+
+    void MoveTo(int screenX, int screenY) override {
+        if (display_ == nullptr) return;
+        // wx counts GTK's logical pixels; the X server counts device pixels.
+        const int scale = ScaleAt(screenX, screenY);
+        XTestFakeMotionEvent(display_, -1, screenX * scale, screenY * scale, CurrentTime);
+        XFlush(display_);
+    }
+
+  private:
+    // The display only when it is an X11 one that takes synthetic input: a Wayland session, or
+    // an X server without the extension, has none.
+    static Display* XTestDisplay() {
+        GdkDisplay* display = gdk_display_get_default();
+        if (display == nullptr || !GDK_IS_X11_DISPLAY(display)) return nullptr;
+        Display* xdisplay = gdk_x11_display_get_xdisplay(display);
+        int opcode = 0, firstEvent = 0, firstError = 0;
+        if (!XQueryExtension(xdisplay, "XTEST", &opcode, &firstEvent, &firstError)) {
+            return nullptr;
+        }
+        return xdisplay;
+    }
+
+    static int ScaleAt(int x, int y) {
+        GdkMonitor* monitor = gdk_display_get_monitor_at_point(gdk_display_get_default(), x, y);
+        return monitor != nullptr ? gdk_monitor_get_scale_factor(monitor) : 1;
+    }
+
+    void Button(MouseButton button, bool down) {
+        if (display_ == nullptr) return;
+        const unsigned int xbutton = button == MouseButton::Left ? 1 : 3;
+        XTestFakeButtonEvent(display_, xbutton, down ? True : False, CurrentTime);
+        XFlush(display_);
+    }
+
+    Display* display_;
+};
+
+#else
+
+// Where GTK was built without X11 there is no way to inject input at all.
+class NoMouseInput final : public MouseInput {
+  public:
+    bool Available() const override { return false; }
+    void Press(MouseButton) override {}
+    void Release(MouseButton) override {}
+    void MoveTo(int, int) override {}
+};
+
+#endif  // GDK_WINDOWING_X11
+
+}  // namespace
+
+std::unique_ptr<MouseInput> MakeWxMouseInput() {
+#ifdef GDK_WINDOWING_X11
+    return std::make_unique<XTestMouseInput>();
+#else
+    return std::make_unique<NoMouseInput>();
+#endif
+}
+
+}  // namespace vantle

@@ -8,21 +8,36 @@
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 
+#include "logic/numbers.h"
+#include "platform/message_boxes.h"
+#include "platform/mouse_input.h"
 #include "platform/web_pane.h"
 #include "rotator/churl.h"
+#include "rotator/mouse_buttons.h"
+#include "rotator/rotator_keys.h"
+#include "rotator/widen_to_fit.h"
 #include "shell/application.h"
 #include "shell/vantle_icon.h"
 
 namespace vantle {
 namespace {
 
-constexpr const char* kSection = "AI_Links";
-constexpr const char* kLinkKeys[] = {"Link1", "Link2", "Link3", "Link4", "Link5"};
+namespace keys = rotator_keys;
 const wxSize kClientSize(452, 232);
 const wxPoint kClientOrigin(3, 19);
 const wxPoint kTopmostPosition(100, 100);
 
+constexpr const char* kNoMouseMovement =
+    "Mouse movement is not available on this display: it needs an X11 display that accepts "
+    "synthetic input (the XTEST extension).";
+
 wxColour IndicatorGrey() { return wxSystemSettings::GetColour(wxSYS_COLOUR_ACTIVEBORDER); }
+const wxColour kIndicatorGreen(0, 192, 0);
+
+void SetIndicator(wxStaticText* indicator, bool lit) {
+    indicator->SetForegroundColour(lit ? kIndicatorGreen : IndicatorGrey());
+    indicator->Refresh();
+}
 
 // A captioned frame with a white face; its children are placed relative to it.
 wxPanel* MakeFrame(wxWindow* parent, const wxString& caption, wxPoint pos, wxSize size) {
@@ -49,8 +64,10 @@ aidle::aidle(Application& app)
     Move(FromDIP(kClientOrigin) - wxPoint(decoration.x / 2, decoration.y - decoration.x / 2));
 
     Bind(wxEVT_CLOSE_WINDOW, &aidle::Form_Unload, this);
-    Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Timer1_Timer(); }, Timer1.GetId());
-    Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Timer2_Timer(); }, Timer2.GetId());
+    Bind(
+        wxEVT_TIMER, [this](wxTimerEvent&) { Timer1_Timer(); }, Timer1.GetId());
+    Bind(
+        wxEVT_TIMER, [this](wxTimerEvent&) { Timer2_Timer(); }, Timer2.GetId());
 }
 
 aidle::~aidle() = default;
@@ -87,6 +104,9 @@ void aidle::BuildControls() {
         indicator->SetBackgroundColour(wxColour(255, 255, 192));
         indicator->SetForegroundColour(IndicatorGrey());
     }
+    WidenToFit(Label1, KeepEdge::Centre);
+    WidenToFit(Label4, KeepEdge::Left);
+    WidenToFit(Label5, KeepEdge::Right);
 
     wxPanel* Frame1 = MakeFrame(client, "Url:s for Rotation", {240, 0}, {209, 121});
     List1 = new wxListBox(Frame1, wxID_ANY, dip(8, 16), dipSize(193, 82), 0, nullptr, wxLB_SINGLE,
@@ -108,10 +128,12 @@ void aidle::Form_Load() {
     ProgressBar1->SetValue(0);
 
     const SettingsContext& settings = app_.services().settings;
-    for (const char* key : kLinkKeys) List1->Append(wxString::FromUTF8(ReadSetting(ini_, settings, kSection, key)));
-    FSenabled = ReadSetting(ini_, settings, kSection, "FSEnabled");
-    MMEnabled = ReadSetting(ini_, settings, kSection, "MMEnabled");
-    OTEnabled = ReadSetting(ini_, settings, kSection, "OTEnabled");
+    for (const char* key : keys::kLinks) {
+        List1->Append(wxString::FromUTF8(ReadSetting(ini_, settings, keys::kSection, key)));
+    }
+    FSenabled = ReadSetting(ini_, settings, keys::kSection, keys::kFakeSurfing);
+    MMEnabled = ReadSetting(ini_, settings, keys::kSection, keys::kMouseMovement);
+    OTEnabled = ReadSetting(ini_, settings, keys::kSection, keys::kOnTop);
 
     if (OTEnabled == "1") {
         // Topmost, at the designed point, shown without taking the focus from whatever the
@@ -126,13 +148,26 @@ void aidle::Command1_Click() {
     SetCursor(wxCursor(wxCURSOR_WAIT));
     Command1->Disable();
     Command2->Enable();
-    if (MMEnabled == "1") Timer1.Start(app_.services().timings.activity.count());
+    // Moving nothing while the indicators report clicks would pass a failure off as work done:
+    // without synthetic input the activity does not start, and the user is told why.
+    bool mouseMissing = false;
+    if (MMEnabled == "1") {
+        if (UsableMouse() != nullptr) {
+            Timer1.Start(app_.services().timings.activity.count());
+        } else {
+            mouseMissing = true;
+        }
+    }
     if (FSenabled == "1") {
         Timer2.Start(app_.services().timings.rotation.count());
         WebBrowser1->Navigate(app_.services().firstPage);
     }
     List1->SetSelection(wxNOT_FOUND);
     Label1->SetLabel("Running..");
+    if (mouseMissing && app_.services().messages != nullptr) {
+        app_.services().messages->Show(kNoMouseMovement, modIni::kAppTitle,
+                                       MessageIcon::Exclamation);
+    }
 }
 
 void aidle::Command2_Click() {
@@ -142,8 +177,8 @@ void aidle::Command2_Click() {
     Timer1.Stop();
     Timer2.Stop();
     Label1->SetLabel("Not Running");
-    Label4->SetForegroundColour(IndicatorGrey());
-    Label5->SetForegroundColour(IndicatorGrey());
+    SetIndicator(Label4, false);
+    SetIndicator(Label5, false);
     ProgressBar1->SetValue(0);
 }
 
@@ -158,7 +193,74 @@ void aidle::Timer2_Timer() {
     WebBrowser1->Navigate(List1->GetString(index + 1).utf8_string());
 }
 
-void aidle::Timer1_Timer() {}
+void aidle::Timer1_Timer() {
+    Text3 = std::to_string(StepCount);
+    StepCount = NextStepNumber(StepCount);
+
+    const ActivityTarget& target = TargetForStep(StepCount);
+    TargetY = target.y;
+    TargetX = target.x;
+    Label2->SetLabel(TargetCaption(TargetX, TargetY));
+    Label2->Update();
+    // The click lands where the previous step left the cursor, before this step moves it.
+    switch (target.kind) {
+        case StepKind::RightClick:
+            SetIndicator(Label4, false);
+            if (MouseInput* mouse = UsableMouse()) mouse_buttons::RightClick(*mouse);
+            SetIndicator(Label5, true);
+            break;
+        case StepKind::LeftClick:
+            LeftClick();
+            SetIndicator(Label4, true);
+            SetIndicator(Label5, false);
+            break;
+        default:
+            SetIndicator(Label4, false);
+            SetIndicator(Label5, false);
+            break;
+    }
+    ProgressBar1->SetValue(NextProgressValue(ProgressBar1->GetValue()));
+    ProgressBar1->Update();
+
+    if (std::optional<ScreenExtent> screen = ScreenInTargetUnits()) {
+        KeepTargetOnScreen(TargetX, TargetY, *screen);
+    }
+    Text1 = std::to_string(TargetX);
+    Text2 = std::to_string(TargetY);
+    const std::optional<double> x = ParseNumber(Text1);
+    const std::optional<double> y = ParseNumber(Text2);
+    if (x && y) MoveMouse(static_cast<float>(*x), static_cast<float>(*y));
+}
+
+void aidle::LeftDown() {
+    if (MouseInput* mouse = UsableMouse()) mouse->Press(MouseButton::Left);
+}
+
+void aidle::LeftClick() {
+    LeftDown();
+    if (MouseInput* mouse = UsableMouse()) mouse_buttons::LeftUp(*mouse);
+}
+
+void aidle::MoveMouse(float x, float y) {
+    MouseInput* mouse = UsableMouse();
+    const std::optional<std::int32_t> clientX = NearestInt32(x);
+    const std::optional<std::int32_t> clientY = NearestInt32(y);
+    if (mouse == nullptr || !clientX || !clientY) return;
+    const wxPoint screen = ClientToScreen(FromDIP(wxPoint(*clientX, *clientY)));
+    mouse->MoveTo(screen.x, screen.y);
+}
+
+MouseInput* aidle::UsableMouse() const {
+    MouseInput* mouse = app_.services().mouse;
+    return mouse != nullptr && mouse->Available() ? mouse : nullptr;
+}
+
+// Targets are 96-DPI pixels, so the screen is measured in the same units.
+std::optional<ScreenExtent> aidle::ScreenInTargetUnits() const {
+    const wxSize size = ToDIP(wxGetDisplaySize());
+    if (size.x <= 0 || size.y <= 0) return std::nullopt;
+    return ScreenExtent{static_cast<float>(size.x), static_cast<float>(size.y)};
+}
 
 void aidle::Form_Unload(wxCloseEvent&) {
     // The timers end with the window, now rather than when wx deletes it.

@@ -1,12 +1,14 @@
 #pragma once
 
-#include <cstdint>
-#include <memory>
-#include <string>
-
 #include <wx/frame.h>
 #include <wx/timer.h>
 
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "rotator/activity_schedule.h"
 #include "settings/mod_ini.h"
 
 class wxButton;
@@ -17,12 +19,13 @@ class wxStaticText;
 namespace vantle {
 
 class Application;
+class MouseInput;
 class WebPane;
 
 // The Url Rotator: one browser pane that, once started, opens the search portal and then the
 // next of five addresses every rotation interval, and a once-a-second mouse activity.
 class aidle : public wxFrame {
-public:
+  public:
     explicit aidle(Application& app);
     ~aidle() override;
 
@@ -33,6 +36,14 @@ public:
     void Timer1_Timer();    // activity step
     void Timer2_Timer();    // rotation step
 
+    // Real mouse input at the cursor's position, acting on whatever lies under it. Where the
+    // display takes no synthetic input they do nothing.
+    void LeftDown();
+    void LeftClick();
+    // Puts the cursor at a point of the client area given in 96-DPI pixels, each coordinate
+    // rounded to the nearest whole number, halves to even.
+    void MoveMouse(float x, float y);
+
     // Switches, held as text; the configuration dialog writes the first two and they count at
     // the next Start. Each is on only for exactly "1".
     std::string FSenabled;
@@ -42,6 +53,11 @@ public:
     std::int16_t StepCount = 0;
     std::int16_t TargetX = 0;
     std::int16_t TargetY = 0;
+    // The activity step's numbers as text: the target it moves to (Text1, Text2) and the
+    // number of the step before it (Text3).
+    std::string Text1;
+    std::string Text2;
+    std::string Text3;
 
     wxGauge* ProgressBar1 = nullptr;
     wxButton* Command1 = nullptr;
@@ -56,9 +72,11 @@ public:
     wxTimer Timer1;
     wxTimer Timer2;
 
-private:
+  private:
     void BuildControls();
     void Form_Unload(wxCloseEvent& event);
+    MouseInput* UsableMouse() const;
+    std::optional<ScreenExtent> ScreenInTargetUnits() const;
 
     Application& app_;
     IniFields ini_;

@@ -1,9 +1,192 @@
 #include "rotator/churl.h"
 
-#include "shell/application.h"
+#include <wx/bitmap.h>
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/eventfilter.h>
+#include <wx/panel.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include <string>
+
+#include "logic/numbers.h"
+#include "platform/twips.h"
+#include "rotator/aidle.h"
+#include "rotator/rotator_keys.h"
+#include "rotator/widen_to_fit.h"
 
 namespace vantle {
+namespace {
 
-churl::churl(Application&) : wxFrame(nullptr, wxID_ANY, "Change Rotation Url:s") {}
+namespace keys = rotator_keys;
+
+// 16 x 15: a floppy disk, the usual picture for saving.
+const char* const kFloppyDisk[] = {
+    "16 15 6 1",        "  c None",         ". c #000000",      "b c #203080",
+    "s c #C0C0C0",      "w c #FFFFFF",      "l c #8080C0",      "..............  ",
+    ".bbbssssssssbb. ", ".bbbsssssbbsbbb.", ".bbbsssssbbsbbb.", ".bbbsssssbbsbbb.",
+    ".bbbssssssssbbb.", ".bbbbbbbbbbbbbb.", ".bbbbbbbbbbbbbb.", ".bbwwwwwwwwwwbb.",
+    ".bbwwwwwwwwwwbb.", ".bbwllllllllwbb.", ".bbwwwwwwwwwwbb.", ".bbwllllllllwbb.",
+    ".bbwwwwwwwwwwbb.", "................",
+};
+
+wxCheckBoxState CheckState(const std::string& stored) {
+    switch (CheckStateFromText(stored)) {
+        case 1:
+            return wxCHK_CHECKED;
+        case 2:
+            return wxCHK_UNDETERMINED;
+        default:
+            return wxCHK_UNCHECKED;
+    }
+}
+
+std::string StoredState(const wxCheckBox* box) {
+    switch (box->Get3StateValue()) {
+        case wxCHK_CHECKED:
+            return "1";
+        case wxCHK_UNDETERMINED:
+            return "2";
+        default:
+            return "0";
+    }
+}
+
+}  // namespace
+
+// GTK reports as activation both the user coming from another window of the program and the
+// dialog getting the focus back from its own message box (or from another program). Only the
+// first may refill the dialog: a refill after its own box would throw away what the user typed
+// and, when the refill itself shows a read failure, loop for ever. So the watch remembers which
+// of the program's windows was activated last; message boxes and other programs' windows are
+// not wx windows and leave no trace.
+class churl::ActivationWatch final : public wxEventFilter {
+  public:
+    explicit ActivationWatch(churl& owner) : owner_(owner) { wxEvtHandler::AddFilter(this); }
+    ~ActivationWatch() override { wxEvtHandler::RemoveFilter(this); }
+    ActivationWatch(const ActivationWatch&) = delete;
+    ActivationWatch& operator=(const ActivationWatch&) = delete;
+
+    // An opener's showing counts as the activation it brings.
+    void ActivatedByOpener() { lastActive_ = &owner_; }
+
+    int FilterEvent(wxEvent& event) override {
+        if (event.GetEventType() != wxEVT_ACTIVATE ||
+            !static_cast<wxActivateEvent&>(event).GetActive()) {
+            return Event_Skip;
+        }
+        // Only compared, never followed: the window may be gone by the next activation.
+        const wxObject* activated = event.GetEventObject();
+        const bool fromAnotherWindow = lastActive_ != &owner_;
+        lastActive_ = activated;
+        if (activated == &owner_ && fromAnotherWindow) owner_.Form_Activate();
+        return Event_Skip;
+    }
+
+  private:
+    churl& owner_;
+    const wxObject* lastActive_ = nullptr;
+};
+
+churl::churl(Application& app)
+    : wxFrame(nullptr, wxID_ANY, "Change Rotation Url:s", wxDefaultPosition, wxDefaultSize,
+              wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX | wxFRAME_TOOL_WINDOW | wxFRAME_NO_TASKBAR),
+      app_(app),
+      activation_(std::make_unique<ActivationWatch>(*this)) {
+    SetName("churl");
+    BuildControls();
+    SetClientSize(TwipsSize(this, 4620, 4050));
+    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { Destroy(); });
+}
+
+churl::~churl() = default;
+
+void churl::BuildControls() {
+    auto* client = new wxPanel(this);
+    client->SetBackgroundColour(*wxWHITE);
+
+    const wxString captions[] = {"Url 1", "Url 2", "Url 3", "Url 4", "Url 5"};
+    for (int i = 0; i < 5; ++i) {
+        auto* label = new wxStaticText(client, wxID_ANY, captions[i], TwipsPoint(this, 0, i * 600),
+                                       TwipsSize(this, 615, 255), wxST_NO_AUTORESIZE,
+                                       wxString::Format("Label%d", i + 1));
+        label->SetBackgroundColour(*wxWHITE);
+    }
+
+    // Children take the focus in the order they are created: the five boxes, Save, then the
+    // check boxes in the order Mouse Movement, FakeSurfing, On Top.
+    wxTextCtrl** boxes[] = {&Text1, &Text2, &Text3, &Text4, &Text5};
+    for (int i = 0; i < 5; ++i) {
+        *boxes[i] = new wxTextCtrl(client, wxID_ANY, "", TwipsPoint(this, 0, 240 + i * 600),
+                                   TwipsSize(this, 4575, 285), 0, wxDefaultValidator,
+                                   wxString::Format("Text%d", i + 1));
+    }
+
+    Command1 = new wxButton(client, wxID_ANY, "Save", TwipsPoint(this, 3120, 3120),
+                            TwipsSize(this, 1335, 855), 0, wxDefaultValidator, "Command1");
+    Command1->SetBitmap(wxBitmap(kFloppyDisk), wxTOP);
+
+    // Three-state so a stored "2" shows greyed; only the settings file can set that state.
+    // White like the dialog: the system's caption text colour, white where the layout was
+    // drawn, is dark in GTK themes and would hide the captions.
+    auto makeCheck = [&](const wxString& caption, int top, int width, const wxString& name) {
+        auto* box = new wxCheckBox(client, wxID_ANY, caption, TwipsPoint(this, 0, top),
+                                   TwipsSize(this, width, 255), wxCHK_3STATE | wxALIGN_RIGHT,
+                                   wxDefaultValidator, name);
+        box->SetBackgroundColour(*wxWHITE);
+        WidenToFit(box, KeepEdge::Left);
+        return box;
+    };
+    Check2 = makeCheck("Use Mouse Movement", 3360, 1935, "Check2");
+    Check1 = makeCheck("Use FakeSurfing", 3000, 1575, "Check1");
+    Check3 = makeCheck("Always keep window On Top", 3720, 2655, "Check3");
+
+    Command1->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Command1_Click(); });
+}
+
+void churl::Form_Load() { Fill(); }
+
+void churl::Form_Activate() { Fill(); }
+
+void churl::ShownByOpener() {
+    activation_->ActivatedByOpener();
+    Form_Activate();
+}
+
+// Edits not yet saved are lost: the fields show what the settings file holds now.
+void churl::Fill() {
+    const SettingsContext& settings = app_.services().settings;
+    const std::array<wxTextCtrl*, 5> boxes = UrlBoxes();
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        boxes[i]->ChangeValue(
+            wxString::FromUTF8(ReadSetting(ini_, settings, keys::kSection, keys::kLinks[i])));
+    }
+    Check1->Set3StateValue(
+        CheckState(ReadSetting(ini_, settings, keys::kSection, keys::kFakeSurfing)));
+    Check2->Set3StateValue(
+        CheckState(ReadSetting(ini_, settings, keys::kSection, keys::kMouseMovement)));
+    Check3->Set3StateValue(CheckState(ReadSetting(ini_, settings, keys::kSection, keys::kOnTop)));
+}
+
+void churl::Command1_Click() {
+    const SettingsContext& settings = app_.services().settings;
+    const std::array<wxTextCtrl*, 5> boxes = UrlBoxes();
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        WriteSetting(ini_, settings, keys::kSection, keys::kLinks[i],
+                     boxes[i]->GetValue().utf8_string());
+    }
+    const std::string fakeSurfing = StoredState(Check1);
+    const std::string mouseMovement = StoredState(Check2);
+    WriteSetting(ini_, settings, keys::kSection, keys::kFakeSurfing, fakeSurfing);
+    WriteSetting(ini_, settings, keys::kSection, keys::kMouseMovement, mouseMovement);
+    WriteSetting(ini_, settings, keys::kSection, keys::kOnTop, StoredState(Check3));
+
+    // Loads the Rotator, hidden, when it is not loaded; its load reads what was just written.
+    aidle& rotator = app_.Rotator();
+    rotator.FSenabled = fakeSurfing;
+    rotator.MMEnabled = mouseMovement;
+    Hide();
+}
 
 }  // namespace vantle

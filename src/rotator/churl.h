@@ -2,15 +2,52 @@
 
 #include <wx/frame.h>
 
+#include <array>
+#include <memory>
+
+#include "settings/mod_ini.h"
+#include "shell/application.h"
+
+class wxButton;
+class wxCheckBox;
+class wxTextCtrl;
+
 namespace vantle {
 
-class Application;
-
-// Placeholder until its window is built.
-class churl : public wxFrame {
-public:
+// Edits the Rotator's five addresses and three switches. It fills itself from the settings
+// file whenever the user comes to it; Save writes all eight values, hands the two activity
+// switches to the Rotator window and hides the dialog.
+class churl : public wxFrame, public Refillable {
+  public:
     explicit churl(Application& app);
-    void Form_Load() {}
+    ~churl() override;
+
+    void Form_Load();
+    // The user came to the dialog from another window of the program.
+    void Form_Activate();
+    void Command1_Click();  // Save
+    void ShownByOpener() override;
+
+    wxTextCtrl* Text1 = nullptr;
+    wxTextCtrl* Text2 = nullptr;
+    wxTextCtrl* Text3 = nullptr;
+    wxTextCtrl* Text4 = nullptr;
+    wxTextCtrl* Text5 = nullptr;
+    wxCheckBox* Check1 = nullptr;  // Use FakeSurfing
+    wxCheckBox* Check2 = nullptr;  // Use Mouse Movement
+    wxCheckBox* Check3 = nullptr;  // Always keep window On Top
+    wxButton* Command1 = nullptr;
+
+  private:
+    class ActivationWatch;
+
+    void BuildControls();
+    void Fill();
+    std::array<wxTextCtrl*, 5> UrlBoxes() const { return {Text1, Text2, Text3, Text4, Text5}; }
+
+    Application& app_;
+    IniFields ini_;
+    std::unique_ptr<ActivationWatch> activation_;
 };
 
 }  // namespace vantle

@@ -30,6 +30,9 @@ HttpServer::HttpServer() : server_(std::make_unique<httplib::Server>()) {
         response.set_header("Cache-Control", "no-store");
         response.set_content(page.body, page.contentType);
     });
+    // One request per connection: a kept-alive connection would hold stop() for its whole
+    // keep-alive timeout at the end of every test.
+    server_->set_keep_alive_max_count(1);
     port_ = server_->bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_->listen_after_bind(); });
     // Debian 12's cpp-httplib has no wait_until_ready; the listener is up within moments.
