@@ -1,9 +1,247 @@
 #include "refresher/form1.h"
 
-#include "shell/application.h"
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/eventfilter.h>
+#include <wx/panel.h>
+#include <wx/radiobut.h>
+#include <wx/statbox.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include <algorithm>
+
+#include "logic/numbers.h"
+#include "platform/message_boxes.h"
+#include "platform/twips.h"
+#include "refresher/activation_guard.h"
+#include "refresher/refresh_logic.h"
 
 namespace vantle {
 
-Form1::Form1(Application&) : wxFrame(nullptr, wxID_ANY, "Configuration") {}
+using namespace refresher;
+
+// Sees the activation of every window of the program, for the guard to know where the user
+// comes from.
+class Form1::ActivationWatch final : public wxEventFilter {
+  public:
+    explicit ActivationWatch(Form1& dialog) : dialog_(dialog), guard_(&dialog) {
+        wxEvtHandler::AddFilter(this);
+    }
+    ~ActivationWatch() override { wxEvtHandler::RemoveFilter(this); }
+    ActivationWatch(const ActivationWatch&) = delete;
+    ActivationWatch& operator=(const ActivationWatch&) = delete;
+
+    void FilledByOpener() { guard_.FilledByOpener(); }
+
+    int FilterEvent(wxEvent& event) override {
+        if (event.GetEventType() == wxEVT_ACTIVATE &&
+            static_cast<wxActivateEvent&>(event).GetActive() &&
+            guard_.ShouldFill(event.GetEventObject())) {
+            dialog_.Form_Activate();
+        }
+        return Event_Skip;
+    }
+
+  private:
+    Form1& dialog_;
+    ActivationGuard guard_;
+};
+
+namespace {
+
+wxCheckBoxState CheckBoxStateFromText(const std::string& text) {
+    switch (CheckStateFromText(text)) {
+        case 1:
+            return wxCHK_CHECKED;
+        case 2:
+            return wxCHK_UNDETERMINED;
+        default:
+            return wxCHK_UNCHECKED;
+    }
+}
+
+std::string TextFromCheckBoxState(wxCheckBoxState state) {
+    switch (state) {
+        case wxCHK_CHECKED:
+            return "1";
+        case wxCHK_UNDETERMINED:
+            return "2";
+        default:
+            return "0";
+    }
+}
+
+}  // namespace
+
+Form1::Form1(Application& app)
+    : wxFrame(nullptr, wxID_ANY, "Configuration", wxDefaultPosition, wxDefaultSize,
+              wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX | wxFRAME_TOOL_WINDOW | wxFRAME_NO_TASKBAR),
+      app_(app),
+      activation_(std::make_unique<ActivationWatch>(*this)) {
+    SetName("Form1");
+    BuildControls();
+    SetClientSize(TwipsSize(this, 6945, 3750));
+
+    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { Destroy(); });
+}
+
+Form1::~Form1() = default;
+
+void Form1::BuildControls() {
+    auto* client = new wxPanel(this);
+    auto at = [this](wxPoint origin, int x, int y) {
+        return TwipsPoint(this, origin.x + x, origin.y + y);
+    };
+    auto size = [this](int width, int height) { return TwipsSize(this, width, height); };
+    const wxPoint dialog(0, 0);
+    const wxPoint frame1(120, 0);
+    const wxPoint frame2(120, 1320);
+    const wxColour blue(0, 0, 255);
+    const wxColour green(0, 128, 0);
+    const wxColour red(255, 0, 0);
+
+    // All controls are siblings, created in tab order (Save first, so it has the focus when
+    // the dialog opens); each frame is drawn behind the controls it holds, which are placed
+    // relative to it.
+    Command1 = new wxButton(client, wxID_ANY, "Save", at(dialog, 240, 3360), size(1695, 255), 0,
+                            wxDefaultValidator, "Command1");
+
+    Frame1 = new wxStaticBox(client, wxID_ANY, "The FIRST Link", at(dialog, 120, 0),
+                             size(6735, 1335), 0, "Frame1");
+    Frame1->SetForegroundColour(blue);
+    Label1 = new wxStaticText(client, wxID_ANY, "First Url:", at(frame1, 120, 360), size(2775, 255),
+                              wxST_NO_AUTORESIZE, "Label1");
+    Label3 = new wxStaticText(client, wxID_ANY, "Refresh Interval in ms", at(frame1, 5040, 360),
+                              size(1695, 255), wxST_NO_AUTORESIZE, "Label3");
+    Text1 = new wxTextCtrl(client, wxID_ANY, "", at(frame1, 120, 600), size(4575, 285), 0,
+                           wxDefaultValidator, "Text1");
+    Text3 = new wxTextCtrl(client, wxID_ANY, "", at(frame1, 5520, 600), size(735, 285), 0,
+                           wxDefaultValidator, "Text3");
+
+    Frame2 = new wxStaticBox(client, wxID_ANY, "The SECOND Link", at(dialog, 120, 1320),
+                             size(6735, 1335), 0, "Frame2");
+    Frame2->SetForegroundColour(blue);
+    Label2 = new wxStaticText(client, wxID_ANY, "Second Url:", at(frame2, 120, 360),
+                              size(2775, 255), wxST_NO_AUTORESIZE, "Label2");
+    Label4 = new wxStaticText(client, wxID_ANY, "Refresh Interval in ms", at(frame2, 5040, 360),
+                              size(1695, 255), wxST_NO_AUTORESIZE, "Label4");
+    Text4 = new wxTextCtrl(client, wxID_ANY, "", at(frame2, 5520, 600), size(735, 285), 0,
+                           wxDefaultValidator, "Text4");
+    Text2 = new wxTextCtrl(client, wxID_ANY, "", at(frame2, 120, 600), size(4575, 285), 0,
+                           wxDefaultValidator, "Text2");
+
+    Command2 = new wxButton(client, wxID_ANY, "Cancel", at(dialog, 4920, 3360), size(1695, 255), 0,
+                            wxDefaultValidator, "Command2");
+
+    // First in the group, so it is the one selected until the dialog has filled itself.
+    noOption_ = new wxRadioButton(client, wxID_ANY, "", wxDefaultPosition, wxDefaultSize,
+                                  wxRB_GROUP, wxDefaultValidator, "noOption");
+    noOption_->Hide();
+    Option1 = new wxRadioButton(client, wxID_ANY, "Allow Popups", at(dialog, 1560, 2880),
+                                size(1455, 255), 0, wxDefaultValidator, "Option1");
+    Option2 = new wxRadioButton(client, wxID_ANY, "Disallow Popups", at(dialog, 3600, 2880),
+                                size(1695, 255), 0, wxDefaultValidator, "Option2");
+    for (wxRadioButton* option : {Option1, Option2}) {
+        option->SetForegroundColour(red);
+        option->SetBackgroundColour(*wxWHITE);
+    }
+
+    // Three states for the stored value "2"; a click only ever ticks or clears.
+    Check1 = new wxCheckBox(client, wxID_ANY, "Active", at(frame1, 120, 960), size(1095, 255),
+                            wxCHK_3STATE, wxDefaultValidator, "Check1");
+    Check2 = new wxCheckBox(client, wxID_ANY, "Active", at(frame2, 120, 960), size(1095, 255),
+                            wxCHK_3STATE, wxDefaultValidator, "Check2");
+    for (wxCheckBox* check : {Check1, Check2}) {
+        check->SetFont(check->GetFont().Bold());
+        check->SetForegroundColour(green);
+        check->SetBackgroundColour(*wxWHITE);
+    }
+
+    // GTK draws check boxes and option buttons larger than the design allowed for: they grow
+    // to what they need, about their designed left edge and centre line, rather than be cut.
+    for (wxWindow* control : std::initializer_list<wxWindow*>{Option1, Option2, Check1, Check2}) {
+        const wxRect designed = control->GetRect();
+        const wxSize best = control->GetBestSize();
+        const wxSize grown(std::max(designed.width, best.x), std::max(designed.height, best.y));
+        control->SetSize(designed.x, designed.y - (grown.y - designed.height) / 2, grown.x,
+                         grown.y);
+    }
+
+    // A label has no room to grow (the address box is beside it): its text gets smaller.
+    for (wxStaticText* label : {Label1, Label2, Label3, Label4}) {
+        wxFont font = label->GetFont();
+        while (label->GetTextExtent(label->GetLabel()).x > label->GetSize().x &&
+               font.GetFractionalPointSize() > 6) {
+            font.SetFractionalPointSize(font.GetFractionalPointSize() - 0.5);
+            label->SetFont(font);
+        }
+    }
+
+    Command1->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Command1_Click(); });
+    Command2->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Command2_Click(); });
+    Command1->SetFocus();
+}
+
+std::string Form1::Read(const char* section, const char* key) {
+    return ReadSetting(ini_, app_.services().settings, section, key);
+}
+
+void Form1::Write(const char* section, const char* key, const std::string& value) {
+    WriteSetting(ini_, app_.services().settings, section, key, value);
+}
+
+void Form1::ShownByOpener() {
+    activation_->FilledByOpener();
+    Form_Activate();
+}
+
+void Form1::Form_Activate() {
+    Text1->ChangeValue(wxString::FromUTF8(Read(kLinksSection, kLink1Keys.address)));
+    Text3->ChangeValue(wxString::FromUTF8(Read(kLinksSection, kLink1Keys.interval)));
+    Check1->Set3StateValue(CheckBoxStateFromText(Read(kLinksSection, kLink1Keys.active)));
+    Text2->ChangeValue(wxString::FromUTF8(Read(kLinksSection, kLink2Keys.address)));
+    Text4->ChangeValue(wxString::FromUTF8(Read(kLinksSection, kLink2Keys.interval)));
+    Check2->Set3StateValue(CheckBoxStateFromText(Read(kLinksSection, kLink2Keys.active)));
+    // Any other value, a text that is no number included, leaves the options as they are.
+    const std::optional<double> allow = ParseNumber(Read(kPopupsSection, kAllowKey));
+    if (allow == 1.0) {
+        Option1->SetValue(true);
+    } else if (allow == 0.0) {
+        Option2->SetValue(true);
+    }
+}
+
+bool Form1::IntervalsAccepted() {
+    for (const wxTextCtrl* box : {Text3, Text4}) {
+        switch (CheckDialogInterval(box->GetValue().utf8_string())) {
+            case IntervalVerdict::Accepted:
+                continue;
+            case IntervalVerdict::BelowMinimum:
+                app_.services().messages->Show(kBelowMinimumMessage, kIntervalErrorTitle,
+                                               MessageIcon::Exclamation);
+                return false;
+            case IntervalVerdict::AboveMaximum:
+                app_.services().messages->Show(kAboveMaximumMessage, kIntervalErrorTitle,
+                                               MessageIcon::Exclamation);
+                return false;
+        }
+    }
+    return true;
+}
+
+void Form1::Command1_Click() {
+    if (!IntervalsAccepted()) return;
+    Write(kLinksSection, kLink1Keys.address, Text1->GetValue().utf8_string());
+    Write(kLinksSection, kLink1Keys.interval, Text3->GetValue().utf8_string());
+    Write(kLinksSection, kLink1Keys.active, TextFromCheckBoxState(Check1->Get3StateValue()));
+    Write(kLinksSection, kLink2Keys.address, Text2->GetValue().utf8_string());
+    Write(kLinksSection, kLink2Keys.interval, Text4->GetValue().utf8_string());
+    Write(kLinksSection, kLink2Keys.active, TextFromCheckBoxState(Check2->Get3StateValue()));
+    Write(kPopupsSection, kAllowKey, Option1->GetValue() ? "1" : "0");
+    Close(true);
+}
+
+void Form1::Command2_Click() { Close(true); }
 
 }  // namespace vantle

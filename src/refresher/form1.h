@@ -2,15 +2,68 @@
 
 #include <wx/frame.h>
 
+#include <memory>
+#include <string>
+
+#include "settings/mod_ini.h"
+#include "shell/application.h"
+
+class wxButton;
+class wxCheckBox;
+class wxRadioButton;
+class wxStaticBox;
+class wxStaticText;
+class wxTextCtrl;
+
 namespace vantle {
 
-class Application;
-
-// Placeholder until its window is built.
-class Form1 : public wxFrame {
-public:
+// The Url Refresher's configuration dialog: the two links with their intervals and activity,
+// and the popup policy. It fills itself from the settings file whenever the user comes to it,
+// and Save writes all seven values, changed or not.
+class Form1 : public wxFrame, public Refillable {
+  public:
     explicit Form1(Application& app);
+    ~Form1() override;
+
     void Form_Load() {}
+    void Form_Activate();   // fills the fields
+    void Command1_Click();  // Save
+    void Command2_Click();  // Cancel
+
+    void ShownByOpener() override;
+
+    wxStaticBox* Frame1 = nullptr;
+    wxStaticText* Label1 = nullptr;
+    wxTextCtrl* Text1 = nullptr;
+    wxStaticText* Label3 = nullptr;
+    wxTextCtrl* Text3 = nullptr;
+    wxCheckBox* Check1 = nullptr;
+    wxStaticBox* Frame2 = nullptr;
+    wxStaticText* Label2 = nullptr;
+    wxTextCtrl* Text2 = nullptr;
+    wxStaticText* Label4 = nullptr;
+    wxTextCtrl* Text4 = nullptr;
+    wxCheckBox* Check2 = nullptr;
+    wxRadioButton* Option1 = nullptr;
+    wxRadioButton* Option2 = nullptr;
+    wxButton* Command1 = nullptr;
+    wxButton* Command2 = nullptr;
+
+  private:
+    class ActivationWatch;
+
+    void BuildControls();
+    std::string Read(const char* section, const char* key);
+    void Write(const char* section, const char* key, const std::string& value);
+    // Both interval boxes; shows the message for the first one refused.
+    bool IntervalsAccepted();
+
+    Application& app_;
+    IniFields ini_;
+    std::unique_ptr<ActivationWatch> activation_;
+    // Holds the option group's selection when neither option is selected (a GTK radio group
+    // always has one); never shown.
+    wxRadioButton* noOption_ = nullptr;
 };
 
 }  // namespace vantle

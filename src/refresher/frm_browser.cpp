@@ -1,9 +1,259 @@
 #include "refresher/frm_browser.h"
 
+#include <wx/button.h>
+#include <wx/evtloop.h>
+#include <wx/panel.h>
+#include <wx/statbox.h>
+
+#include <algorithm>
+
+#include "logic/numbers.h"
+#include "platform/program_start.h"
+#include "platform/twips.h"
+#include "platform/web_pane.h"
+#include "refresher/refresh_logic.h"
 #include "shell/application.h"
+#include "shell/vantle_icon.h"
 
 namespace vantle {
 
-frmBrowser::frmBrowser(Application&) : wxFrame(nullptr, wxID_ANY, "Vantle Surfer Window") {}
+using namespace refresher;
+
+void PaneTimer::SetEnabled(bool enabled) {
+    if (enabled) {
+        StartPeriod();
+    } else {
+        Stop();
+    }
+}
+
+void PaneTimer::SetInterval(std::int32_t milliseconds) {
+    if (milliseconds == interval_) return;
+    interval_ = milliseconds;
+    if (IsRunning()) StartPeriod();
+}
+
+void PaneTimer::StartPeriod() {
+    due_ = MonotonicClock::now() + std::chrono::milliseconds(interval_);
+    SleepUntilDue();
+}
+
+void PaneTimer::SleepUntilDue() {
+    StartOnce(std::max(1, MillisecondsUntil(due_, MonotonicClock::now())));
+}
+
+void PaneTimer::Notify() {
+    const MonotonicClock::time_point now = MonotonicClock::now();
+    if (now < due_) {
+        SleepUntilDue();
+        return;
+    }
+    // Armed before the tick runs: the tick may change the interval, stop the timer, or wait
+    // while further ticks fall due.
+    due_ = NextTick(due_, std::chrono::milliseconds(interval_), now);
+    SleepUntilDue();
+    wxTimer::Notify();
+}
+
+// The window is destroyed only when no handler of its own is left on the stack: a handler that
+// ran a nested event loop comes back to a window that still exists, sees IsClosing() and leaves
+// it alone.
+class frmBrowser::HandlerScope {
+  public:
+    explicit HandlerScope(frmBrowser& window) : window_(window) { ++window_.handlersRunning_; }
+    ~HandlerScope() {
+        if (--window_.handlersRunning_ == 0 && window_.closing_) window_.Destroy();
+    }
+    HandlerScope(const HandlerScope&) = delete;
+    HandlerScope& operator=(const HandlerScope&) = delete;
+
+  private:
+    frmBrowser& window_;
+};
+
+frmBrowser::frmBrowser(Application& app)
+    : wxFrame(nullptr, wxID_ANY, "Vantle Surfer Window", wxDefaultPosition, wxDefaultSize,
+              wxDEFAULT_FRAME_STYLE & ~wxMAXIMIZE_BOX),
+      Timer1(this, static_cast<std::int32_t>(app.services().timings.paneFirstTick1.count())),
+      Timer2(this, static_cast<std::int32_t>(app.services().timings.paneFirstTick2.count())),
+      app_(app) {
+    SetName("frmBrowser");
+    SetIcons(VantleIcons());
+    BuildControls();
+    PlaceClientArea();
+
+    pane1_ = {brwWebBrowser.get(), &Timer1, &kLink1Keys};
+    pane2_ = {brwWebBrowser2.get(), &Timer2, &kLink2Keys};
+
+    Bind(wxEVT_CLOSE_WINDOW, &frmBrowser::Form_Unload, this);
+    Bind(
+        wxEVT_TIMER, [this](wxTimerEvent&) { Timer1_Timer(); }, Timer1.GetId());
+    Bind(
+        wxEVT_TIMER, [this](wxTimerEvent&) { Timer2_Timer(); }, Timer2.GetId());
+}
+
+frmBrowser::~frmBrowser() = default;
+
+void frmBrowser::BuildControls() {
+    auto* client = new wxPanel(this);
+    // Created in tab order; the frame is drawn behind the buttons it holds, whose positions
+    // are designed relative to it.
+    brwWebBrowser = std::make_unique<WebPane>(client, TwipsPoint(this, 0, 0),
+                                              TwipsSize(this, 5400, 1920), "brwWebBrowser");
+    brwWebBrowser2 = std::make_unique<WebPane>(client, TwipsPoint(this, 0, 2040),
+                                               TwipsSize(this, 5415, 2055), "brwWebBrowser2");
+    const int frameTop = 4080;
+    Frame1 = new wxStaticBox(client, wxID_ANY, "Controls", TwipsPoint(this, 0, frameTop),
+                             TwipsSize(this, 5415, 855), 0, "Frame1");
+    Command1 = new wxButton(client, wxID_ANY, "Start", TwipsPoint(this, 120, frameTop + 240),
+                            TwipsSize(this, 1215, 495), 0, wxDefaultValidator, "Command1");
+    Command1->SetToolTip("Start Vantlesurfer");
+    Command1->SetBackgroundColour(wxColour(0, 192, 0));
+    Command2 = new wxButton(client, wxID_ANY, "Stop", TwipsPoint(this, 4080, frameTop + 240),
+                            TwipsSize(this, 1215, 495), 0, wxDefaultValidator, "Command2");
+    Command2->SetToolTip("Stop Vantlesurfer");
+    Command2->SetBackgroundColour(wxColour(255, 0, 0));
+
+    brwWebBrowser->SetNewWindowPolicy([this](const std::string& url) { return NewWindow2(url); });
+    brwWebBrowser2->SetNewWindowPolicy([this](const std::string& url) { return NewWindow2(url); });
+    Command1->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Command1_Click(); });
+    Command2->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Command2_Click(); });
+}
+
+void frmBrowser::PlaceClientArea() {
+    SetClientSize(TwipsSize(this, 5445, 4905));
+    // The design places the client area, not the frame: step back by the decoration, taking
+    // the side borders as equal and the rest of the height as the title bar.
+    const wxSize decoration = GetSize() - GetClientSize();
+    const int side = decoration.x / 2;
+    Move(TwipsPoint(this, 3060, 3420) - wxPoint(side, decoration.y - side));
+}
+
+std::string frmBrowser::Read(const char* section, const char* key) {
+    return ReadSetting(ini_, app_.services().settings, section, key);
+}
+
+bool frmBrowser::IsActive(const Pane& pane) {
+    return IsNumberOne(Read(kLinksSection, pane.keys->active));
+}
+
+void frmBrowser::Form_Load() {
+    HandlerScope scope(*this);
+    brwWebBrowser->SetSilent(true);
+    brwWebBrowser2->SetSilent(true);
+    const std::string address1 = Read(kLinksSection, pane1_.keys->address);
+    const std::string address2 = Read(kLinksSection, pane2_.keys->address);
+    auto loadIfActive = [this](Pane& pane, const std::string& address) {
+        const bool active = IsActive(pane);
+        if (active && !closing_) pane.browser->Navigate(address);
+    };
+    loadIfActive(pane1_, address1);
+    if (!closing_) loadIfActive(pane2_, address2);
+}
+
+void frmBrowser::Command1_Click() {
+    HandlerScope scope(*this);
+    Command1->Disable();
+    Command2->Enable();
+    // The intervals stay as they are: the first tick after opening comes at the design-time
+    // interval, the configured one applies from that tick on.
+    for (Pane* pane : {&pane1_, &pane2_}) {
+        const bool active = IsActive(*pane);
+        if (closing_) return;
+        if (active) pane->timer->SetEnabled(true);
+    }
+}
+
+void frmBrowser::Command2_Click() {
+    Command1->Enable();
+    Command2->Disable();
+    Timer1.SetEnabled(false);
+    Timer2.SetEnabled(false);
+    Close(true);
+}
+
+void frmBrowser::Timer1_Timer() { Tick(pane1_); }
+void frmBrowser::Timer2_Timer() { Tick(pane2_); }
+
+void frmBrowser::Tick(Pane& pane) {
+    // A tick of this pane's timer while its previous tick still waits would pile wait upon
+    // wait; the other pane's ticks are not held up.
+    if (closing_ || pane.inTick) return;
+    // A page still loading is left to finish: nothing is read, not even the interval.
+    if (pane.browser->Busy()) return;
+
+    HandlerScope scope(*this);
+    pane.inTick = true;
+    const std::string address = Read(kLinksSection, pane.keys->address);
+    const std::string interval = Read(kLinksSection, pane.keys->interval);
+    if (!closing_) {
+        const TickPlan plan = PlanTick(address, interval, pane.browser->LocationURL());
+        if (plan.interval) pane.timer->SetInterval(*plan.interval);
+        if (plan.navigate) {
+            pane.browser->Navigate(address);
+            WaitFor(app_.services().timings.paneWait);
+        } else {
+            pane.browser->Refresh();
+        }
+    }
+    pane.inTick = false;
+}
+
+void frmBrowser::Wait(std::int32_t TimeToWait) { WaitFor(std::chrono::seconds(TimeToWait)); }
+
+void frmBrowser::WaitFor(std::chrono::milliseconds span) {
+    HandlerScope scope(*this);
+    const MonotonicClock::time_point deadline = WaitDeadline(MonotonicClock::now(), span);
+    const int sleep = MillisecondsUntil(deadline, MonotonicClock::now());
+    if (closing_ || sleep == 0) return;
+
+    // Sleeps until an event comes or the alarm rings; the alarm sleeps again when a timer
+    // could not hold the whole span.
+    wxGUIEventLoop loop;
+    wxTimer alarm;
+    alarm.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        const int left = MillisecondsUntil(deadline, MonotonicClock::now());
+        if (left > 0) {
+            alarm.StartOnce(left);
+        } else {
+            loop.ScheduleExit();
+        }
+    });
+    alarm.StartOnce(sleep);
+    waits_.push_back(&loop);
+    loop.Run();
+    waits_.erase(std::find(waits_.begin(), waits_.end(), &loop));
+}
+
+bool frmBrowser::NewWindow2(const std::string& url) {
+    if (closing_) return false;
+    HandlerScope scope(*this);
+    const std::string allow = Read(kPopupsSection, kAllowKey);
+    if (closing_ || !PopupAllowed(allow, url)) return false;
+    // The pane itself never opens a window; an allowed one goes to the user's own browser.
+    app_.services().programs->OpenInBrowser(url);
+    return true;
+}
+
+void frmBrowser::Form_Unload(wxCloseEvent&) {
+    // Never refused.
+    Destroy();
+}
+
+bool frmBrowser::Destroy() {
+    // Closed or destroyed directly, by whoever: the timers end now, not when wx gets round to
+    // deleting the window, and every wait ends at once (wx unwinds nested loops inner first).
+    Timer1.SetEnabled(false);
+    Timer2.SetEnabled(false);
+    if (!closing_) {
+        closing_ = true;
+        for (wxEventLoopBase* wait : waits_) wait->ScheduleExit();
+    }
+    if (handlersRunning_ > 0) {
+        Hide();
+        return true;
+    }
+    return wxFrame::Destroy();
+}
 
 }  // namespace vantle
