@@ -2,7 +2,6 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
-#include <wx/eventfilter.h>
 #include <wx/panel.h>
 #include <wx/radiobut.h>
 #include <wx/statbox.h>
@@ -14,71 +13,18 @@
 #include "logic/numbers.h"
 #include "platform/message_boxes.h"
 #include "platform/twips.h"
-#include "refresher/activation_guard.h"
 #include "refresher/refresh_logic.h"
+#include "shell/self_filling.h"
 
 namespace vantle {
 
 using namespace refresher;
 
-// Sees the activation of every window of the program, for the guard to know where the user
-// comes from.
-class Form1::ActivationWatch final : public wxEventFilter {
-  public:
-    explicit ActivationWatch(Form1& dialog) : dialog_(dialog), guard_(&dialog) {
-        wxEvtHandler::AddFilter(this);
-    }
-    ~ActivationWatch() override { wxEvtHandler::RemoveFilter(this); }
-    ActivationWatch(const ActivationWatch&) = delete;
-    ActivationWatch& operator=(const ActivationWatch&) = delete;
-
-    void FilledByOpener() { guard_.FilledByOpener(); }
-
-    int FilterEvent(wxEvent& event) override {
-        if (event.GetEventType() == wxEVT_ACTIVATE &&
-            static_cast<wxActivateEvent&>(event).GetActive() &&
-            guard_.ShouldFill(event.GetEventObject())) {
-            dialog_.Form_Activate();
-        }
-        return Event_Skip;
-    }
-
-  private:
-    Form1& dialog_;
-    ActivationGuard guard_;
-};
-
-namespace {
-
-wxCheckBoxState CheckBoxStateFromText(const std::string& text) {
-    switch (CheckStateFromText(text)) {
-        case 1:
-            return wxCHK_CHECKED;
-        case 2:
-            return wxCHK_UNDETERMINED;
-        default:
-            return wxCHK_UNCHECKED;
-    }
-}
-
-std::string TextFromCheckBoxState(wxCheckBoxState state) {
-    switch (state) {
-        case wxCHK_CHECKED:
-            return "1";
-        case wxCHK_UNDETERMINED:
-            return "2";
-        default:
-            return "0";
-    }
-}
-
-}  // namespace
-
 Form1::Form1(Application& app)
     : wxFrame(nullptr, wxID_ANY, "Configuration", wxDefaultPosition, wxDefaultSize,
               wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX | wxFRAME_TOOL_WINDOW | wxFRAME_NO_TASKBAR),
       app_(app),
-      activation_(std::make_unique<ActivationWatch>(*this)) {
+      activation_(std::make_unique<ActivationWatch>(*this, [this] { Form_Activate(); })) {
     SetName("Form1");
     BuildControls();
     SetClientSize(TwipsSize(this, 6945, 3750));
@@ -199,10 +145,10 @@ void Form1::ShownByOpener() {
 void Form1::Form_Activate() {
     Text1->ChangeValue(wxString::FromUTF8(Read(kLinksSection, kLink1Keys.address)));
     Text3->ChangeValue(wxString::FromUTF8(Read(kLinksSection, kLink1Keys.interval)));
-    Check1->Set3StateValue(CheckBoxStateFromText(Read(kLinksSection, kLink1Keys.active)));
+    Check1->Set3StateValue(CheckBoxStateFromSetting(Read(kLinksSection, kLink1Keys.active)));
     Text2->ChangeValue(wxString::FromUTF8(Read(kLinksSection, kLink2Keys.address)));
     Text4->ChangeValue(wxString::FromUTF8(Read(kLinksSection, kLink2Keys.interval)));
-    Check2->Set3StateValue(CheckBoxStateFromText(Read(kLinksSection, kLink2Keys.active)));
+    Check2->Set3StateValue(CheckBoxStateFromSetting(Read(kLinksSection, kLink2Keys.active)));
     // Any other value, a text that is no number included, leaves the options as they are.
     const std::optional<double> allow = ParseNumber(Read(kPopupsSection, kAllowKey));
     if (allow == 1.0) {
@@ -234,10 +180,10 @@ void Form1::Command1_Click() {
     if (!IntervalsAccepted()) return;
     Write(kLinksSection, kLink1Keys.address, Text1->GetValue().utf8_string());
     Write(kLinksSection, kLink1Keys.interval, Text3->GetValue().utf8_string());
-    Write(kLinksSection, kLink1Keys.active, TextFromCheckBoxState(Check1->Get3StateValue()));
+    Write(kLinksSection, kLink1Keys.active, SettingFromCheckBox(*Check1));
     Write(kLinksSection, kLink2Keys.address, Text2->GetValue().utf8_string());
     Write(kLinksSection, kLink2Keys.interval, Text4->GetValue().utf8_string());
-    Write(kLinksSection, kLink2Keys.active, TextFromCheckBoxState(Check2->Get3StateValue()));
+    Write(kLinksSection, kLink2Keys.active, SettingFromCheckBox(*Check2));
     Write(kPopupsSection, kAllowKey, Option1->GetValue() ? "1" : "0");
     Close(true);
 }

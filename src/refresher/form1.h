@@ -17,6 +17,8 @@ class wxTextCtrl;
 
 namespace vantle {
 
+class ActivationWatch;
+
 // The Url Refresher's configuration dialog: the two links with their intervals and activity,
 // and the popup policy. It fills itself from the settings file whenever the user comes to it,
 // and Save writes all seven values, changed or not.
@@ -50,8 +52,6 @@ class Form1 : public wxFrame, public Refillable {
     wxButton* Command2 = nullptr;
 
   private:
-    class ActivationWatch;
-
     void BuildControls();
     std::string Read(const char* section, const char* key);
     void Write(const char* section, const char* key, const std::string& value);

@@ -3,7 +3,6 @@
 #include <wx/bitmap.h>
 #include <wx/button.h>
 #include <wx/checkbox.h>
-#include <wx/eventfilter.h>
 #include <wx/panel.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
@@ -15,6 +14,7 @@
 #include "rotator/aidle.h"
 #include "rotator/rotator_keys.h"
 #include "rotator/widen_to_fit.h"
+#include "shell/self_filling.h"
 
 namespace vantle {
 namespace {
@@ -31,69 +31,13 @@ const char* const kFloppyDisk[] = {
     ".bbwwwwwwwwwwbb.", "................",
 };
 
-wxCheckBoxState CheckState(const std::string& stored) {
-    switch (CheckStateFromText(stored)) {
-        case 1:
-            return wxCHK_CHECKED;
-        case 2:
-            return wxCHK_UNDETERMINED;
-        default:
-            return wxCHK_UNCHECKED;
-    }
-}
-
-std::string StoredState(const wxCheckBox* box) {
-    switch (box->Get3StateValue()) {
-        case wxCHK_CHECKED:
-            return "1";
-        case wxCHK_UNDETERMINED:
-            return "2";
-        default:
-            return "0";
-    }
-}
-
 }  // namespace
-
-// GTK reports as activation both the user coming from another window of the program and the
-// dialog getting the focus back from its own message box (or from another program). Only the
-// first may refill the dialog: a refill after its own box would throw away what the user typed
-// and, when the refill itself shows a read failure, loop for ever. So the watch remembers which
-// of the program's windows was activated last; message boxes and other programs' windows are
-// not wx windows and leave no trace.
-class churl::ActivationWatch final : public wxEventFilter {
-  public:
-    explicit ActivationWatch(churl& owner) : owner_(owner) { wxEvtHandler::AddFilter(this); }
-    ~ActivationWatch() override { wxEvtHandler::RemoveFilter(this); }
-    ActivationWatch(const ActivationWatch&) = delete;
-    ActivationWatch& operator=(const ActivationWatch&) = delete;
-
-    // An opener's showing counts as the activation it brings.
-    void ActivatedByOpener() { lastActive_ = &owner_; }
-
-    int FilterEvent(wxEvent& event) override {
-        if (event.GetEventType() != wxEVT_ACTIVATE ||
-            !static_cast<wxActivateEvent&>(event).GetActive()) {
-            return Event_Skip;
-        }
-        // Only compared, never followed: the window may be gone by the next activation.
-        const wxObject* activated = event.GetEventObject();
-        const bool fromAnotherWindow = lastActive_ != &owner_;
-        lastActive_ = activated;
-        if (activated == &owner_ && fromAnotherWindow) owner_.Form_Activate();
-        return Event_Skip;
-    }
-
-  private:
-    churl& owner_;
-    const wxObject* lastActive_ = nullptr;
-};
 
 churl::churl(Application& app)
     : wxFrame(nullptr, wxID_ANY, "Change Rotation Url:s", wxDefaultPosition, wxDefaultSize,
               wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX | wxFRAME_TOOL_WINDOW | wxFRAME_NO_TASKBAR),
       app_(app),
-      activation_(std::make_unique<ActivationWatch>(*this)) {
+      activation_(std::make_unique<ActivationWatch>(*this, [this] { Form_Activate(); })) {
     SetName("churl");
     BuildControls();
     SetClientSize(TwipsSize(this, 4620, 4050));
@@ -150,7 +94,7 @@ void churl::Form_Load() { Fill(); }
 void churl::Form_Activate() { Fill(); }
 
 void churl::ShownByOpener() {
-    activation_->ActivatedByOpener();
+    activation_->FilledByOpener();
     Form_Activate();
 }
 
@@ -163,10 +107,10 @@ void churl::Fill() {
             wxString::FromUTF8(ReadSetting(ini_, settings, keys::kSection, keys::kLinks[i])));
     }
     Check1->Set3StateValue(
-        CheckState(ReadSetting(ini_, settings, keys::kSection, keys::kFakeSurfing)));
+        CheckBoxStateFromSetting(ReadSetting(ini_, settings, keys::kSection, keys::kFakeSurfing)));
     Check2->Set3StateValue(
-        CheckState(ReadSetting(ini_, settings, keys::kSection, keys::kMouseMovement)));
-    Check3->Set3StateValue(CheckState(ReadSetting(ini_, settings, keys::kSection, keys::kOnTop)));
+        CheckBoxStateFromSetting(ReadSetting(ini_, settings, keys::kSection, keys::kMouseMovement)));
+    Check3->Set3StateValue(CheckBoxStateFromSetting(ReadSetting(ini_, settings, keys::kSection, keys::kOnTop)));
 }
 
 void churl::Command1_Click() {
@@ -176,11 +120,11 @@ void churl::Command1_Click() {
         WriteSetting(ini_, settings, keys::kSection, keys::kLinks[i],
                      boxes[i]->GetValue().utf8_string());
     }
-    const std::string fakeSurfing = StoredState(Check1);
-    const std::string mouseMovement = StoredState(Check2);
+    const std::string fakeSurfing = SettingFromCheckBox(*Check1);
+    const std::string mouseMovement = SettingFromCheckBox(*Check2);
     WriteSetting(ini_, settings, keys::kSection, keys::kFakeSurfing, fakeSurfing);
     WriteSetting(ini_, settings, keys::kSection, keys::kMouseMovement, mouseMovement);
-    WriteSetting(ini_, settings, keys::kSection, keys::kOnTop, StoredState(Check3));
+    WriteSetting(ini_, settings, keys::kSection, keys::kOnTop, SettingFromCheckBox(*Check3));
 
     // Loads the Rotator, hidden, when it is not loaded; its load reads what was just written.
     aidle& rotator = app_.Rotator();

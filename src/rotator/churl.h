@@ -14,6 +14,8 @@ class wxTextCtrl;
 
 namespace vantle {
 
+class ActivationWatch;
+
 // Edits the Rotator's five addresses and three switches. It fills itself from the settings
 // file whenever the user comes to it; Save writes all eight values, hands the two activity
 // switches to the Rotator window and hides the dialog.
@@ -39,8 +41,6 @@ class churl : public wxFrame, public Refillable {
     wxButton* Command1 = nullptr;
 
   private:
-    class ActivationWatch;
-
     void BuildControls();
     void Fill();
     std::array<wxTextCtrl*, 5> UrlBoxes() const { return {Text1, Text2, Text3, Text4, Text5}; }

@@ -10,7 +10,6 @@
 #include <wx/textctrl.h>
 #include <wx/weakref.h>
 
-#include <sstream>
 
 #include "shell/frm_main.h"
 #include "support/app_fixture.h"
@@ -28,23 +27,6 @@ constexpr const char* kStored =
     "Link2Active=1\n"
     "[Popups]\n"
     "Allow=1\n";
-
-void SendActivation(wxWindow& window, bool active) {
-    wxActivateEvent event(wxEVT_ACTIVATE, active, window.GetId());
-    event.SetEventObject(&window);
-    window.HandleWindowEvent(event);
-}
-
-// The file's non-blank lines, in order.
-std::vector<std::string> Lines(const std::string& content) {
-    std::vector<std::string> lines;
-    std::istringstream in(content);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty()) lines.push_back(line);
-    }
-    return lines;
-}
 
 class ConfigDialogTest : public AppTest {
   protected:
@@ -106,7 +88,7 @@ TEST_F(ConfigDialogTest, SaveWritesTheSevenKeysInOrderAsTypedAndCloses) {
     // Neither option selected saves as "0".
     dialog.Command1_Click();
 
-    EXPECT_EQ(Lines(ReadIni()), (std::vector<std::string>{
+    EXPECT_EQ(IniLines(), (std::vector<std::string>{
                                     "[Links]",
                                     "Link1=http://first.test/a",
                                     "Link1Interval=1500.5",

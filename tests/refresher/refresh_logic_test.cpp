@@ -4,7 +4,7 @@
 
 #include <limits>
 
-#include "refresher/activation_guard.h"
+#include "shell/activation_guard.h"
 
 namespace vantle::refresher {
 namespace {

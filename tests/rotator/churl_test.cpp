@@ -7,7 +7,6 @@
 #include <wx/textctrl.h>
 
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -27,23 +26,6 @@ constexpr const char* kStored =
     "FSEnabled=1\n"
     "MMEnabled=2\n"
     "OTEnabled=yes\n";
-
-// What GTK sends when a window becomes the active one.
-void Activate(wxWindow& window) {
-    wxActivateEvent event(wxEVT_ACTIVATE, true, window.GetId());
-    event.SetEventObject(&window);
-    window.HandleWindowEvent(event);
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty()) lines.push_back(line);
-    }
-    return lines;
-}
 
 class ChurlTest : public AppTest {
   protected:
@@ -94,7 +76,7 @@ TEST_F(ChurlTest, SaveWritesAllEightKeysInOrderAndLoadsTheRotatorHidden) {
     dialog.Check3->Set3StateValue(wxCHK_UNCHECKED);
 
     dialog.Command1_Click();
-    EXPECT_EQ(Lines(ReadIni()),
+    EXPECT_EQ(IniLines(),
               (std::vector<std::string>{
                   "[AI_Links]", "Link1=http://a.example/", "Link2=http://b.example/",
                   "Link3=", "Link4=http://d.example/", "Link5=http://e.example/", "FSEnabled=2",
@@ -152,7 +134,7 @@ TEST_F(ChurlTest, RefillsWhenComingFromAnotherWindowButNotBackFromItsOwnMessageB
     int activationsDuringBoxes = 0;
     messages.onShow = [&](const RecordingMessageBoxes::Message&) {
         // GTK activates the dialog again when its box closes, while the fill goes on.
-        if (dialog != nullptr && activationsDuringBoxes++ < 3) Activate(*dialog);
+        if (dialog != nullptr && activationsDuringBoxes++ < 3) SendActivation(*dialog);
     };
     dialog = &app().RotatorConfig();
     EXPECT_EQ(messages.shown.size(), 8u);  // the fill at load
@@ -160,14 +142,14 @@ TEST_F(ChurlTest, RefillsWhenComingFromAnotherWindowButNotBackFromItsOwnMessageB
     EXPECT_EQ(messages.shown.size(), 16u);  // the opener's showing fills again, once
 
     dialog->Text2->SetValue("typed");
-    Activate(*dialog);  // the last box has closed
+    SendActivation(*dialog);  // the last box has closed
     EXPECT_EQ(messages.shown.size(), 16u);
     EXPECT_EQ(dialog->Text2->GetValue(), "typed");
 
     aidle& rotator = app().Rotator();
     messages.shown.clear();
-    Activate(rotator);
-    Activate(*dialog);
+    SendActivation(rotator);
+    SendActivation(*dialog);
     EXPECT_EQ(messages.shown.size(), 8u);
     EXPECT_EQ(dialog->Text2->GetValue(), "");
 }

@@ -52,4 +52,20 @@ std::string AppTest::ReadIni() const {
     return content.str();
 }
 
+std::vector<std::string> AppTest::IniLines() const {
+    std::vector<std::string> lines;
+    std::istringstream in(ReadIni());
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) lines.push_back(line);
+    }
+    return lines;
+}
+
+void SendActivation(wxWindow& window, bool active) {
+    wxActivateEvent event(wxEVT_ACTIVATE, active, window.GetId());
+    event.SetEventObject(&window);
+    window.HandleWindowEvent(event);
+}
+
 }  // namespace vantle::test

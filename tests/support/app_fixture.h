@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,8 @@ protected:
     Application& app();
     void WriteIni(const std::string& content);
     std::string ReadIni() const;
+    // The settings file's non-blank lines, without their line endings.
+    std::vector<std::string> IniLines() const;
     std::filesystem::path IniPath() const { return dir_ / "vt.ini"; }
     // Closes every window and waits until wx has deleted them.
     void CloseAllWindows();
@@ -34,5 +37,9 @@ private:
     std::filesystem::path dir_;
     std::unique_ptr<Application> app_;
 };
+
+// What GTK delivers when a window becomes, or stops being, the active one: tests send it
+// themselves, since activation needs a window manager that a virtual display does not have.
+void SendActivation(wxWindow& window, bool active = true);
 
 }  // namespace vantle::test

@@ -1,0 +1,39 @@
+#include "shell/self_filling.h"
+
+#include "logic/numbers.h"
+
+namespace vantle {
+
+ActivationWatch::ActivationWatch(const wxWindow& dialog, std::function<void()> fill)
+    : guard_(&dialog), fill_(std::move(fill)) {
+    wxEvtHandler::AddFilter(this);
+}
+
+ActivationWatch::~ActivationWatch() { wxEvtHandler::RemoveFilter(this); }
+
+int ActivationWatch::FilterEvent(wxEvent& event) {
+    if (event.GetEventType() == wxEVT_ACTIVATE &&
+        static_cast<wxActivateEvent&>(event).GetActive() &&
+        guard_.ShouldFill(static_cast<const wxWindow*>(event.GetEventObject()))) {
+        fill_();
+    }
+    return Event_Skip;
+}
+
+wxCheckBoxState CheckBoxStateFromSetting(const std::string& stored) {
+    switch (CheckStateFromText(stored)) {
+        case 1: return wxCHK_CHECKED;
+        case 2: return wxCHK_UNDETERMINED;
+        default: return wxCHK_UNCHECKED;
+    }
+}
+
+std::string SettingFromCheckBox(const wxCheckBox& box) {
+    switch (box.Get3StateValue()) {
+        case wxCHK_CHECKED: return "1";
+        case wxCHK_UNDETERMINED: return "2";
+        default: return "0";
+    }
+}
+
+}  // namespace vantle
