@@ -31,7 +31,9 @@ constexpr const char* kNoMouseMovement =
     "Mouse movement is not available on this display: it needs an X11 display that accepts "
     "synthetic input (the XTEST extension).";
 
-wxColour IndicatorGrey() { return wxSystemSettings::GetColour(wxSYS_COLOUR_ACTIVEBORDER); }
+// The unlit indicator's text. The window border colour it was drawn in is grey on the desktop
+// it was designed for, but nearly white in GTK themes, unreadable on the light yellow face.
+wxColour IndicatorGrey() { return wxSystemSettings::GetColour(wxSYS_COLOUR_GRAYTEXT); }
 const wxColour kIndicatorGreen(0, 192, 0);
 
 void SetIndicator(wxStaticText* indicator, bool lit) {
@@ -102,7 +104,7 @@ void aidle::BuildControls() {
                               wxBORDER_SIMPLE | wxST_NO_AUTORESIZE, "Label5");
     for (wxStaticText* indicator : {Label4, Label5}) {
         indicator->SetBackgroundColour(wxColour(255, 255, 192));
-        indicator->SetForegroundColour(IndicatorGrey());
+        SetIndicator(indicator, false);
     }
     WidenToFit(Label1, KeepEdge::Centre);
     WidenToFit(Label4, KeepEdge::Left);

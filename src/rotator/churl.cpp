@@ -72,13 +72,12 @@ void churl::BuildControls() {
     Command1->SetBitmap(wxBitmap(kFloppyDisk), wxTOP);
 
     // Three-state so a stored "2" shows greyed; only the settings file can set that state.
-    // White like the dialog: the system's caption text colour, white where the layout was
-    // drawn, is dark in GTK themes and would hide the captions.
+    // No colour of their own: the dialog's white shows through, whereas a background set on a
+    // GTK check box also paints its indicator and hides the tick.
     auto makeCheck = [&](const wxString& caption, int top, int width, const wxString& name) {
         auto* box = new wxCheckBox(client, wxID_ANY, caption, TwipsPoint(this, 0, top),
                                    TwipsSize(this, width, 255), wxCHK_3STATE | wxALIGN_RIGHT,
                                    wxDefaultValidator, name);
-        box->SetBackgroundColour(*wxWHITE);
         WidenToFit(box, KeepEdge::Left);
         return box;
     };

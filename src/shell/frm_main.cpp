@@ -39,8 +39,9 @@ frmMain::frmMain(Application& app)
     SetIcons(VantleIcons());
     BuildMenus();
     BuildStatusBar();
-    // The designed client area is exactly the status bar's height; the status bar fills it.
-    SetClientSize(TwipsSize(this, 3975, 240).x, sbStatusBar_->GetSize().y);
+    // Below the menu bar there is only the status bar: wx counts neither in the client area,
+    // which is left empty.
+    SetClientSize(TwipsSize(this, 3975, 240).x, 0);
 
     Bind(wxEVT_CLOSE_WINDOW, &frmMain::Form_Unload, this);
     Bind(wxEVT_TIMER, [this](wxTimerEvent&) { UpdateClock(); }, clock_.GetId());
