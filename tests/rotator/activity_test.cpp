@@ -168,7 +168,7 @@ TEST_F(ActivityTest, StopKeepsTheStepAndStartGoesOnFromIt) {
     const int stopped = rotator.StepCount;
     EXPECT_FALSE(rotator.Timer1.IsRunning());
     EXPECT_EQ(rotator.ProgressBar1->GetValue(), 0);
-    const wxColour grey = wxSystemSettings::GetColour(wxSYS_COLOUR_ACTIVEBORDER);
+    const wxColour grey = wxSystemSettings::GetColour(wxSYS_COLOUR_GRAYTEXT);
     EXPECT_EQ(rotator.Label4->GetForegroundColour(), grey);
     EXPECT_EQ(rotator.Label5->GetForegroundColour(), grey);
 
