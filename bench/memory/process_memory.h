@@ -1,0 +1,58 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vantle::bench {
+
+// One process below the program: the engine's web and network processes, and whatever else
+// it started (a sandbox helper, for one).
+struct ChildProcess {
+    pid_t pid = 0;
+    std::string name;  // as the kernel reports it, cut to 15 characters
+    char state = 0;    // 'Z' for one that has ended and not been waited for
+};
+
+// Every process whose chain of parents leads to `root`, found through /proc.
+std::vector<ChildProcess> Descendants(pid_t root);
+
+// The proportional set size of a process in KiB: its private pages plus its share of the pages
+// it shares with others, so that the figures of several processes add up. Zero for a process
+// that has gone.
+long PssKiB(pid_t pid);
+
+// The resident pages of these processes, each counted once however many of them map it: the
+// memory they take together, whatever else runs on the machine. PSS shares a library's pages
+// with every other process that maps the library, so other programs using the engine at the
+// same time make PSS smaller; this figure does not change with them. Nothing without the right
+// to read page frame numbers (root).
+std::optional<long> DistinctResidentKiB(const std::vector<pid_t>& pids);
+
+// The program and everything below it at one moment.
+struct MemorySample {
+    long programKiB = 0;
+    long webKiB = 0;
+    long networkKiB = 0;
+    long otherKiB = 0;
+    int webProcesses = 0;
+    int otherProcesses = 0;
+    std::optional<long> distinctKiB;
+
+    long TotalKiB() const { return programKiB + webKiB + networkKiB + otherKiB; }
+    // "total 187.2 MB = program 60.1 + 3 web processes 100.2 + network 27.0"
+    std::string Describe() const;
+};
+
+MemorySample SampleMemory(pid_t root);
+
+// Processes outside the tree below `root` that map the engine's library. Each one takes a share
+// of the library's pages, so the tree's PSS reads lower than on a machine where it runs alone.
+int OtherEngineUsers(pid_t root);
+
+// KiB as decimal megabytes, the unit of the goals.
+double Megabytes(long kib);
+
+}  // namespace vantle::bench
