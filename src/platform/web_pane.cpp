@@ -108,15 +108,25 @@ namespace {
 //
 // Scripts interpreted, not compiled: compiled code took 3 to 5 MB in every web process, more as
 // the reloads went on. Pages behave the same; only heavy scripts run slower.
+std::vector<std::string>& SwitchesSet() {
+    static std::vector<std::string> names;
+    return names;
+}
+
 void ChooseLeanEngine() {
     [[maybe_unused]] static const bool done = [] {
-        g_setenv("WEBKIT_DISABLE_COMPOSITING_MODE", "1", FALSE);
-        g_setenv("JSC_useJIT", "0", FALSE);
+        for (const char* name : {"WEBKIT_DISABLE_COMPOSITING_MODE", "JSC_useJIT"}) {
+            if (g_getenv(name) != nullptr) continue;
+            g_setenv(name, name[0] == 'W' ? "1" : "0", TRUE);
+            SwitchesSet().emplace_back(name);
+        }
         return true;
     }();
 }
 
 }  // namespace
+
+const std::vector<std::string>& EngineEnvironment() { return SwitchesSet(); }
 
 WebPane::WebPane(wxWindow* parent, const wxPoint& pos, const wxSize& size, const wxString& name)
     : engine_(std::make_unique<Engine>()) {

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <wx/gdicmn.h>
 #include <wx/string.h>
@@ -47,5 +48,9 @@ private:
     wxWebView* view_ = nullptr;
     std::unique_ptr<Engine> engine_;
 };
+
+// The environment switches the panes set for the web engine's processes (those the user had not
+// set already). Programs that Vantle starts must not inherit them.
+const std::vector<std::string>& EngineEnvironment();
 
 }  // namespace vantle

@@ -1,8 +1,10 @@
 #include "platform/wx_platform.h"
 
+#include <gio/gio.h>
 #include <glib.h>
 #include <wx/msgdlg.h>
-#include <wx/utils.h>
+
+#include "platform/web_pane.h"
 
 namespace vantle {
 namespace {
@@ -28,14 +30,29 @@ public:
         // vector, not a command line: the path is never split or interpreted.
         std::string program = path;
         char* argv[] = {program.data(), nullptr};
+        gchar** environment = g_get_environ();
+        for (const std::string& name : EngineEnvironment()) {
+            environment = g_environ_unsetenv(environment, name.c_str());
+        }
         GError* error = nullptr;
-        const bool started = g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DEFAULT, nullptr,
+        const bool started = g_spawn_async(nullptr, argv, environment, G_SPAWN_DEFAULT, nullptr,
                                            nullptr, nullptr, &error);
+        g_strfreev(environment);
         if (error != nullptr) g_error_free(error);
         return started;
     }
+    // The desktop's handler for the address's scheme, without the panes' engine switches (a
+    // browser built on the same engine would otherwise run without its JIT and compositing).
     bool OpenInBrowser(const std::string& url) override {
-        return wxLaunchDefaultBrowser(wxString::FromUTF8(url));
+        GAppLaunchContext* context = g_app_launch_context_new();
+        for (const std::string& name : EngineEnvironment()) {
+            g_app_launch_context_unsetenv(context, name.c_str());
+        }
+        GError* error = nullptr;
+        const bool opened = g_app_info_launch_default_for_uri(url.c_str(), context, &error);
+        g_object_unref(context);
+        if (error != nullptr) g_error_free(error);
+        return opened;
     }
 };
 
