@@ -15,9 +15,6 @@
 //     --interval MS  the Refresher panes' reload interval (default 50)
 //     --rotation MS  the Rotator's rotation interval (default 250)
 #include <unistd.h>
-#include <wx/app.h>
-#include <wx/evtloop.h>
-#include <wx/init.h>
 
 #include <algorithm>
 #include <array>
@@ -41,6 +38,7 @@
 #include "support/fakes.h"
 #include "support/http_server.h"
 #include "support/pump.h"
+#include "support/wx_session.h"
 
 namespace vantle::bench {
 namespace {
@@ -417,22 +415,8 @@ int main(int argc, char** argv) {
     }
     if (options->runs > 1 && options->soakMinutes == 0) return MeasureRepeatedly(*options);
 
-    setenv("NO_AT_BRIDGE", "1", 0);
-    wxApp::SetInstance(new wxApp);
-    int one = 1;
-    char* args[] = {argv[0], nullptr};
-    if (!wxEntryStart(one, args) || !wxTheApp->CallOnInit()) {
-        std::fprintf(stderr, "cannot start wxWidgets: is DISPLAY set to a running X server?\n");
-        return 1;
-    }
-    wxTheApp->SetExitOnFrameDelete(false);
-    int result = 0;
-    {
-        wxEventLoop loop;
-        wxEventLoopActivator activate(&loop);
-        result = options->soakMinutes > 0 ? Soak(*options) : Measure(*options);
-    }
-    wxTheApp->OnExit();
-    wxEntryCleanup();
-    return result;
+    // wx sees only the program name: the options above are not its.
+    return vantle::test::RunWithWx(1, argv, [&] {
+        return options->soakMinutes > 0 ? Soak(*options) : Measure(*options);
+    });
 }

@@ -8,9 +8,6 @@
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/refresher/vantle_refresher_bench [reloads]
 #include <sys/resource.h>
 #include <unistd.h>
-#include <wx/app.h>
-#include <wx/evtloop.h>
-#include <wx/init.h>
 
 #include <algorithm>
 #include <chrono>
@@ -32,6 +29,7 @@
 #include "support/fakes.h"
 #include "support/http_server.h"
 #include "support/pump.h"
+#include "support/wx_session.h"
 
 namespace vantle::bench {
 namespace {
@@ -226,22 +224,6 @@ int Run(int reloads) {
 
 int main(int argc, char** argv) {
     const int reloads = argc > 1 ? std::max(2, std::atoi(argv[1])) : 60;
-    setenv("NO_AT_BRIDGE", "1", 0);
-    wxApp::SetInstance(new wxApp);
-    int one = 1;
-    char* args[] = {argv[0], nullptr};
-    if (!wxEntryStart(one, args) || !wxTheApp->CallOnInit()) {
-        std::fprintf(stderr, "cannot start wxWidgets: is DISPLAY set to a running X server?\n");
-        return 1;
-    }
-    wxTheApp->SetExitOnFrameDelete(false);
-    int result = 0;
-    {
-        wxEventLoop loop;
-        wxEventLoopActivator activate(&loop);
-        result = vantle::bench::Run(reloads);
-    }
-    wxTheApp->OnExit();
-    wxEntryCleanup();
-    return result;
+    // wx sees only the program name: the reload count is not its option.
+    return vantle::test::RunWithWx(1, argv, [&] { return vantle::bench::Run(reloads); });
 }
