@@ -7,7 +7,6 @@
 #include <wx/weakref.h>
 
 #include <algorithm>
-#include <set>
 #include <utility>
 
 #include "platform/web_pane.h"
@@ -21,39 +20,28 @@ namespace {
 
 using Requests = std::vector<HttpServer::Request>;
 
-struct Link {
-    std::string address;
-    std::string interval = "1000";
-    std::string active = "1";
-};
-const Link kOff{"", "1000", "0"};
-
 class RefresherTest : public AppTest {
   protected:
-    void WriteLinks(const Link& link1, const Link& link2, const std::string& allow = "0") {
-        std::string ini = "[Links]\n";
-        for (const auto& [n, link] : {std::pair{"1", &link1}, std::pair{"2", &link2}}) {
-            ini += std::string("Link") + n + "=" + link->address + "\nLink" + n +
-                   "Interval=" + link->interval + "\nLink" + n + "Active=" + link->active + "\n";
-        }
-        WriteIni(ini + "[Popups]\nAllow=" + allow + "\n");
+    // One pane's three settings; a pane left out is inactive.
+    static std::string Pane(int n, const std::string& address, const std::string& interval,
+                            const std::string& active = "1") {
+        const std::string key = "\nLink" + std::to_string(n);
+        return key + "=" + address + key + "Interval=" + interval + key + "Active=" + active;
     }
-
+    void WriteLinks(const std::string& panes, const std::string& allow = "0") {
+        WriteIni("[Links]" + panes + "\n[Popups]\nAllow=" + allow + "\n");
+    }
     frmBrowser& Open() {
         frmBrowser& window = app().Refresher();
         app().ShowModeless(window);
         return window;
     }
-
     // Until the pane has loaded `path` and is idle.
     bool Loaded(WebPane& pane, const std::string& path) {
         return PumpUntil([&] { return server.CountFor(path) > 0 && !pane.Busy(); });
     }
-
-    // A page that answers with a redirect to `to`.
-    void ServeRedirect(const std::string& from, const std::string& to) {
+    void Redirect(const std::string& from, const std::string& to) {
         server.Serve(from, HttpServer::Page{"", "text/html", 0ms, to});
-        server.Serve(to, "<p>landed</p>");
     }
 
     HttpServer server;
@@ -63,29 +51,20 @@ TEST_F(RefresherTest, ActivePanesLoadAtOnceAndAnUnchangedPageIsReloadedAtItsInte
     // A long wait, so a tick that navigated and waited instead of reloading would show.
     services.timings.paneWait = 5s;
     server.Serve("/one", "<p>one</p>");
-    server.Serve("/two", "<p>two</p>");
-    WriteLinks({server.Url("/one"), "400", "1.0"}, {server.Url("/two"), "400", "2"});
+    WriteLinks(Pane(1, server.Url("/one"), "400", "1.0") + Pane(2, server.Url("/two"), "400", "2"));
     frmBrowser& window = Open();
     ASSERT_TRUE(Loaded(*window.brwWebBrowser, "/one"));
     EXPECT_FALSE(window.Timer1.Enabled() || window.Timer2.Enabled());
 
     window.Command1_Click();
-    EXPECT_FALSE(window.Command1->IsEnabled());
-    EXPECT_TRUE(window.Command2->IsEnabled());
-    EXPECT_TRUE(window.Timer1.Enabled());
-    EXPECT_FALSE(window.Timer2.Enabled());
-    // The first tick comes at the design-time interval, whatever the settings hold.
-    EXPECT_EQ(window.Timer1.Interval(), services.timings.paneFirstTick1.count());
-
+    EXPECT_EQ((std::vector<bool>{window.Command1->IsEnabled(), window.Command2->IsEnabled(),
+                                 window.Timer1.Enabled(), window.Timer2.Enabled()}),
+              (std::vector<bool>{false, true, true, false}));
     ASSERT_TRUE(PumpUntil([&] { return server.CountFor("/one") >= 7; }));
-    EXPECT_EQ(window.Timer1.Interval(), 400);
     // The load, the first tick's reload, then reloads at the configured interval.
     const Requests reloads = server.RequestsFor("/one");
-    for (std::size_t i = 2; i < reloads.size(); ++i)
-        EXPECT_LT(reloads[i].at - reloads[i - 1].at, 2s) << "reload " << i;
     const auto mean = (reloads.back().at - reloads[1].at) / static_cast<int>(reloads.size() - 2);
-    EXPECT_GE(mean, 360ms);
-    EXPECT_LE(mean, 700ms);
+    EXPECT_TRUE(mean >= 360ms && mean <= 700ms) << (mean / 1ms) << " ms";
     EXPECT_EQ(server.CountFor("/two"), 0u) << "the inactive pane stays blank";
 }
 
@@ -97,11 +76,10 @@ class RefresherReturnTest
 
 TEST_P(RefresherReturnTest, IsNavigatedBackAtEveryTickAndWaitsWhileTheOtherPaneGoesOn) {
     const auto [stored, requested] = GetParam();
-    ServeRedirect("/redirect", "/landing");
+    Redirect("/redirect", "/landing");
     server.Serve("/", "<p>home</p>");
-    server.Serve("/two", "<p>two</p>");
     // Pane 1's timer ticks five times during each of its waits; those ticks must do nothing.
-    WriteLinks({server.Url(stored), "200"}, {server.Url("/two"), "200"});
+    WriteLinks(Pane(1, server.Url(stored), "200") + Pane(2, server.Url("/two"), "200"));
     frmBrowser& window = Open();
     ASSERT_TRUE(Loaded(*window.brwWebBrowser, requested));
     window.Command1_Click();
@@ -116,87 +94,69 @@ TEST_P(RefresherReturnTest, IsNavigatedBackAtEveryTickAndWaitsWhileTheOtherPaneG
         };
         EXPECT_GE(std::count_if(reloads.begin(), reloads.end(), during), 2) << "wait " << i;
     }
-    EXPECT_EQ(window.Timer1.Interval(), 200);
 }
 
 INSTANTIATE_TEST_SUITE_P(Refresher, RefresherReturnTest,
-                         testing::Values(std::pair{"/redirect", "/redirect"}, std::pair{"", "/"}),
-                         [](const auto& info) {
-                             return info.index == 0 ? "Redirect" : "BareHost";
-                         });
+                         testing::Values(std::pair{"/redirect", "/redirect"}, std::pair{"", "/"}));
 
-TEST_F(RefresherTest, ATickThatFindsThePaneBusyChangesNothing) {
-    server.Serve("/slow", HttpServer::Page{"<p>slow</p>", "text/html", 2500ms});
-    WriteLinks({server.Url("/slow"), "5000"}, kOff);
+TEST_F(RefresherTest, SettingsAreReadAtEachIdleTickOnlyUncappedAndKeptWhenUnusable) {
+    server.Serve("/slow", HttpServer::Page{"<p>slow</p>", "text/html", 1500ms});
+    server.Serve("/two", "<p>two</p>");
+    WriteLinks(Pane(1, server.Url("/slow"), "350") + Pane(2, "", "1000", "0"));
     frmBrowser& window = Open();
     ASSERT_TRUE(
         PumpUntil([&] { return server.CountFor("/slow") == 1 && window.brwWebBrowser->Busy(); }));
-
+    // A tick that finds the pane busy changes nothing, not even the interval.
     window.Command1_Click();
     for (int tick = 0; tick < 3; ++tick) window.Timer1_Timer();
     ASSERT_TRUE(window.brwWebBrowser->Busy());
+    // Still the first tick's design-time interval, whatever the settings hold.
     EXPECT_EQ(window.Timer1.Interval(), services.timings.paneFirstTick1.count());
     EXPECT_EQ(server.CountFor("/slow"), 1u);
-    // Once the page is there, the next tick takes the stored interval.
-    EXPECT_TRUE(PumpUntil([&] { return window.Timer1.Interval() == 5000; }));
-}
+    ASSERT_TRUE(PumpUntil([&] { return window.Timer1.Interval() == 350; }));
 
-TEST_F(RefresherTest, AddressAndIntervalAreReadAtEachIdleTickUncappedAndKeptWhenUnusable) {
-    server.Serve("/one", "<p>one</p>");
-    server.Serve("/two", "<p>two</p>");
-    WriteLinks({server.Url("/one"), "300"}, kOff);
-    frmBrowser& window = Open();
-    ASSERT_TRUE(Loaded(*window.brwWebBrowser, "/one"));
-    window.Command1_Click();
-    ASSERT_TRUE(PumpUntil([&] { return server.CountFor("/one") >= 3; }));
-
+    // Saved while the window runs: navigated to (it differs from the page shown), then reloaded.
     Form1& dialog = app().RefresherConfig();
     app().ShowModeless(dialog);
     dialog.Text1->ChangeValue(server.Url("/two"));
     dialog.Text3->ChangeValue("450");
     dialog.Command1_Click();
-    // Navigated to the new address (it differs from the page shown), then reloaded there.
     ASSERT_TRUE(PumpUntil([&] { return server.CountFor("/two") >= 2; }));
     EXPECT_EQ(window.Timer1.Interval(), 450);
 
     const std::pair<const char*, int> cases[] = {
-        {"2500.5", 2500}, {"600000", 600000}, {"abc", 600000}, {"2147483647", 2147483647}};
+        {"600000", 600000}, {"abc", 600000}, {"2147483647", 2147483647}};
     for (const auto& [text, expected] : cases) {
-        WriteLinks({server.Url("/two"), text}, kOff);
+        WriteLinks(Pane(1, server.Url("/two"), text));
         ASSERT_TRUE(PumpUntil([&] { return !window.brwWebBrowser->Busy(); }));
         window.Timer1_Timer();
         EXPECT_EQ(window.Timer1.Interval(), expected) << text;
-        // The timer itself sleeps that long: no 65,535 ms cap anywhere.
-        if (expected > 65535) {
-            EXPECT_GT(window.Timer1.GetInterval(), 65535) << text;
-        }
-        EXPECT_TRUE(window.Timer1.Enabled());
     }
+    // The timer itself sleeps that long: no 65,535 ms cap anywhere.
+    EXPECT_GT(window.Timer1.GetInterval(), 65535);
+    EXPECT_TRUE(window.Timer1.Enabled());
 }
 
 TEST_F(RefresherTest, NewWindowsOpenInTheDefaultBrowserOnlyWhenAllowIsOne) {
     // Asks for new windows three ways as it loads: a script opening an address that is not a
     // web address, a script opening a web address, and a target="_blank" link clicked.
-    auto page = [&](const std::string& round) {
-        return "<a id='link' href='" + server.Url("/from-link-" + round) +
-               "' target='_blank'>link</a><script>window.open('about:blank');window.open('" +
-               server.Url("/from-script-" + round) +
-               "');document.getElementById('link').click();</script>";
-    };
-    WriteLinks(kOff, kOff);
-    frmBrowser& window = Open();
-    WebPane& pane = *window.brwWebBrowser2;
+    WebPane& pane = *Open().brwWebBrowser2;
     // Refused with 0 and 2. The policy is read afresh at every request.
-    for (const char* allow : {"0", "2", "1"}) {
-        WriteLinks(kOff, kOff, allow);
-        server.Serve(std::string("/popups-") + allow, page(allow));
-        pane.Navigate(server.Url(std::string("/popups-") + allow));
-        ASSERT_TRUE(Loaded(pane, std::string("/popups-") + allow));
+    for (const std::string allow : {"0", "2", "1"}) {
+        WriteLinks("", allow);
+        server.Serve("/popups-" + allow,
+                     "<a id='link' href='" + server.Url("/from-link-" + allow) +
+                         "' target='_blank'>link</a><script>window.open('about:blank');"
+                         "window.open('" +
+                         server.Url("/from-script-" + allow) +
+                         "');document.getElementById('link').click();</script>");
+        pane.Navigate(server.Url("/popups-" + allow));
+        ASSERT_TRUE(Loaded(pane, "/popups-" + allow));
     }
     ASSERT_TRUE(PumpUntil([&] { return programs.opened.size() >= 2; }));
-    EXPECT_EQ(std::set<std::string>(programs.opened.begin(), programs.opened.end()),
-              (std::set<std::string>{server.Url("/from-script-1"), server.Url("/from-link-1")}));
-    EXPECT_EQ(programs.opened.size(), 2u);
+    std::sort(programs.opened.begin(), programs.opened.end());
+    EXPECT_EQ(programs.opened,
+              (std::vector{server.Url("/from-link-1"), server.Url("/from-script-1")}));
     // The pane opened nothing of its own.
     for (const auto& request : server.Requests())
         EXPECT_EQ(request.path.rfind("/from-", 0), std::string::npos) << request.path;
@@ -209,14 +169,14 @@ class RefresherCloseTest : public RefresherTest, public testing::WithParamInterf
 TEST_P(RefresherCloseTest, DuringNestedWaitsClosesAtOnce) {
     const bool exit = GetParam();
     services.timings.paneWait = 60s;
-    ServeRedirect("/redirect1", "/landing1");
-    ServeRedirect("/redirect2", "/landing2");
-    WriteLinks({server.Url("/redirect1"), "200"}, {server.Url("/redirect2"), "200"});
+    Redirect("/redirect1", "/landing1");
+    Redirect("/redirect2", "/landing2");
+    WriteLinks(Pane(1, server.Url("/redirect1"), "200") + Pane(2, server.Url("/redirect2"), "200"));
     frmMain& main = app().CreateMain();
     main.mnuFileNew_Click();
     frmBrowser& window = app().Refresher();
-    ASSERT_TRUE(Loaded(*window.brwWebBrowser, "/landing1"));
-    ASSERT_TRUE(Loaded(*window.brwWebBrowser2, "/landing2"));
+    ASSERT_TRUE(Loaded(*window.brwWebBrowser, "/landing1") &&
+                Loaded(*window.brwWebBrowser2, "/landing2"));
     wxWeakRef<frmBrowser> alive(&window);
     window.Command1_Click();
 
@@ -233,12 +193,11 @@ TEST_P(RefresherCloseTest, DuringNestedWaitsClosesAtOnce) {
     ASSERT_TRUE(PumpUntil([&] { return !alive; }, 20s));
     EXPECT_TRUE(hiddenAtOnce);
     EXPECT_TRUE(PumpUntil([&] { return wxTopLevelWindows.size() == (exit ? 0u : 1u); }));
-    EXPECT_EQ(server.CountFor("/redirect1"), 2u);
-    EXPECT_EQ(server.CountFor("/redirect2"), 2u);
+    // Each tick navigated once, before its wait; none after.
+    EXPECT_EQ(server.CountFor("/redirect1") + server.CountFor("/redirect2"), 4u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Refresher, RefresherCloseTest, testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Exit" : "Stop"; });
+INSTANTIATE_TEST_SUITE_P(Refresher, RefresherCloseTest, testing::Values(false, true));
 
 }  // namespace
 }  // namespace vantle::test

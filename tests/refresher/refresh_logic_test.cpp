@@ -19,40 +19,32 @@ TEST(PlanTick, ReloadsOnlyWhenTheAddressIsExactlyTheOneShown) {
 }
 
 TEST(PopupAllowed, NeedsAllowOfOneAndAWebAddress) {
-    for (const char* url : {"http://a.test/x", "HTTPS://a.test/"})
-        EXPECT_TRUE(PopupAllowed(" 1.0 ", url)) << url;
+    EXPECT_TRUE(PopupAllowed(" 1.0 ", "HTTPS://a.test/"));
     for (const char* allow : {"0", "2", "", "yes"})
         EXPECT_FALSE(PopupAllowed(allow, "http://a.test/x")) << allow;
-    for (const char* url : {"", "about:blank", "file:///etc/passwd", "javascript:alert(1)",
-                            "data:text/html,x", "http:/a.test", "httpx://a"})
+    for (const char* url : {"about:blank", "file:///etc/passwd", "javascript:alert(1)", "http:/a"})
         EXPECT_FALSE(PopupAllowed("1", url)) << url;
 }
 
+// The dialog's own tests cover the plain cases; these are the forms it does not try.
 TEST(CheckDialogInterval, TenInclusiveUpToTheLargestTimerInterval) {
-    for (const char* ok : {"10", " 10.0 ", "2147483647"})
-        EXPECT_EQ(CheckDialogInterval(ok), IntervalVerdict::Accepted) << ok;
-    for (const char* low : {"9.99", "-5", "   ", "10ms", "1,000"})
+    EXPECT_EQ(CheckDialogInterval(" 10.0 "), IntervalVerdict::Accepted);
+    EXPECT_EQ(CheckDialogInterval("2147483647"), IntervalVerdict::Accepted);
+    for (const char* low : {"   ", "10ms", "1,000"})
         EXPECT_EQ(CheckDialogInterval(low), IntervalVerdict::BelowMinimum) << low;
-    for (const char* high : {"2147483647.5", "1e10"})
-        EXPECT_EQ(CheckDialogInterval(high), IntervalVerdict::AboveMaximum) << high;
+    EXPECT_EQ(CheckDialogInterval("2147483647.5"), IntervalVerdict::AboveMaximum);
 }
 
 TEST(Wait, DeadlinesSleepsAndTicksOnAMonotonicClock) {
     const MonotonicClock::time_point t{};
-    EXPECT_EQ(WaitDeadline(t, 10s), t + 10s);
-    EXPECT_EQ(WaitDeadline(t, -3s), t);
     // The longest wait a caller can ask for (2^31 - 1 seconds) after 25 days: no overflow.
     const auto longest = std::chrono::seconds(std::numeric_limits<std::int32_t>::max());
     EXPECT_GT(WaitDeadline(t + 24h * 25, longest), t + 24h * 25);
     EXPECT_EQ(MillisecondsUntil(t + longest, t), std::numeric_limits<int>::max());
-
     // Rounded up: a sleep never ends before the deadline.
     EXPECT_EQ(MillisecondsUntil(t + 10s, t + 10s - 1us), 1);
     EXPECT_EQ(MillisecondsUntil(t + 10s, t + 10s + 1ms), 0);
-
     // The next tick keeps the phase; periods missed during a long wait are skipped.
-    EXPECT_EQ(NextTick(t, 1000ms, t + 999ms), t + 1000ms);
-    EXPECT_EQ(NextTick(t, 1000ms, t + 1000ms), t + 2000ms);
     EXPECT_EQ(NextTick(t, 1000ms, t + 10'500ms), t + 11'000ms);
 }
 

@@ -18,89 +18,51 @@ namespace vantle::test {
 namespace {
 
 constexpr const char* kStored =
-    "[AI_Links]\nLink1=http://one.example/\nLink2=http://two.example/\nLink3=\n"
-    "Link5=http://five.example/\nFSEnabled=1\nMMEnabled=2\nOTEnabled=yes\n";
+    "[AI_Links]\nLink1=one\nLink2=two\nLink3=\nLink5=five\nFSEnabled=1\nMMEnabled=2\nOTEnabled="
+    "yes\n";
 
 class ChurlTest : public AppTest {
   protected:
     churl& ShowDialog() {
-        churl& dialog = app().RotatorConfig();
-        app().ShowModeless(dialog);
-        return dialog;
+        app().ShowModeless(app().RotatorConfig());
+        return app().RotatorConfig();
+    }
+    // The five boxes' texts and the three checkboxes' states, as "0", "1" or "2".
+    static std::vector<std::string> Fields(churl& dialog) {
+        std::vector<std::string> fields;
+        for (auto* box : {dialog.Text1, dialog.Text2, dialog.Text3, dialog.Text4, dialog.Text5})
+            fields.push_back(box->GetValue().utf8_string());
+        for (auto* check : {dialog.Check1, dialog.Check2, dialog.Check3})
+            fields.push_back(std::to_string(check->Get3StateValue()));
+        return fields;
+    }
+    static void Fill(churl& dialog, const std::vector<std::string>& fields) {
+        wxTextCtrl* boxes[] = {dialog.Text1, dialog.Text2, dialog.Text3, dialog.Text4,
+                               dialog.Text5};
+        wxCheckBox* checks[] = {dialog.Check1, dialog.Check2, dialog.Check3};
+        for (int i = 0; i < 5; ++i) boxes[i]->SetValue(fields[i]);
+        for (int i = 0; i < 3; ++i)
+            checks[i]->Set3StateValue(wxCheckBoxState(std::stoi(fields[5 + i])));
     }
 };
 
-TEST_F(ChurlTest, FillsEveryFieldFromTheFileAndNeverAnotherKeysValue) {
-    WriteIni(kStored);
+// Saving into a loaded Rotator changes only its two activity switches.
+TEST_F(ChurlTest, SaveWritesAllEightKeysInOrderAndLoadsTheRotatorHiddenOrPassesItTheSwitches) {
     churl& dialog = ShowDialog();
-    EXPECT_EQ(dialog.GetTitle(), "Change Rotation Url:s");
-    EXPECT_EQ(dialog.Text1->GetValue(), "http://one.example/");
-    EXPECT_EQ(dialog.Text2->GetValue(), "http://two.example/");
-    EXPECT_EQ(dialog.Text3->GetValue(), "");  // stored empty
-    EXPECT_EQ(dialog.Text4->GetValue(), "");  // absent
-    EXPECT_EQ(dialog.Text5->GetValue(), "http://five.example/");
-    EXPECT_EQ(dialog.Check1->Get3StateValue(), wxCHK_CHECKED);
-    EXPECT_EQ(dialog.Check2->Get3StateValue(), wxCHK_UNDETERMINED);
-    EXPECT_EQ(dialog.Check3->Get3StateValue(), wxCHK_UNCHECKED);  // not 0, 1 or 2
-    EXPECT_TRUE(messages.shown.empty());
-    // Greyed only when loaded so: the user's clicks go between ticked and clear.
-    EXPECT_FALSE(dialog.Check2->Is3rdStateAllowedForUser());
-
-    std::vector<std::string> tabOrder;
-    for (wxWindow* child : dialog.Text1->GetParent()->GetChildren()) {
-        if (child->CanAcceptFocus()) tabOrder.push_back(child->GetName().utf8_string());
-    }
-    EXPECT_EQ(tabOrder, (std::vector<std::string>{"Text1", "Text2", "Text3", "Text4", "Text5",
-                                                  "Command1", "Check2", "Check1", "Check3"}));
-}
-
-TEST_F(ChurlTest, SaveWritesAllEightKeysInOrderAndLoadsTheRotatorHidden) {
-    churl& dialog = ShowDialog();
-    ASSERT_FALSE(app().IsRotatorLoaded());
-    dialog.Text1->SetValue("http://a.example/");
-    dialog.Text2->SetValue("http://b.example/");
-    dialog.Text4->SetValue("http://d.example/");
-    dialog.Text5->SetValue("http://e.example/");
-    dialog.Check1->Set3StateValue(wxCHK_UNDETERMINED);
-    dialog.Check2->Set3StateValue(wxCHK_CHECKED);
+    Fill(dialog, {"a", "b", "", "d", "e", "2", "1", "0"});
     dialog.Command1_Click();
-
-    EXPECT_EQ(IniLines(), (std::vector<std::string>{
-                              "[AI_Links]", "Link1=http://a.example/", "Link2=http://b.example/",
-                              "Link3=", "Link4=http://d.example/", "Link5=http://e.example/",
-                              "FSEnabled=2", "MMEnabled=1", "OTEnabled=0"}));
+    EXPECT_EQ(IniLines(),
+              (std::vector<std::string>{"[AI_Links]", "Link1=a", "Link2=b", "Link3=", "Link4=d",
+                                        "Link5=e", "FSEnabled=2", "MMEnabled=1", "OTEnabled=0"}));
     EXPECT_FALSE(dialog.IsShown());
     ASSERT_TRUE(app().IsRotatorLoaded());
     aidle& rotator = app().Rotator();
-    EXPECT_FALSE(rotator.IsShown());
-    EXPECT_EQ(rotator.FSenabled, "2");
-    EXPECT_EQ(rotator.MMEnabled, "1");
-    EXPECT_EQ(rotator.List1->GetString(3), "http://d.example/");  // its load read the new file
-}
-
-TEST_F(ChurlTest, SaveWithOnTopTickedShowsTheHiddenLoadOfTheRotator) {
-    ShowDialog().Check3->Set3StateValue(wxCHK_CHECKED);
-    app().RotatorConfig().Command1_Click();
-    EXPECT_TRUE(app().Rotator().IsShown());
-    EXPECT_TRUE(app().Rotator().HasFlag(wxSTAY_ON_TOP));
-}
-
-TEST_F(ChurlTest, SaveIntoALoadedRotatorChangesOnlyItsTwoActivitySwitches) {
-    WriteIni(kStored);
-    aidle& rotator = app().Rotator();
-    churl& dialog = ShowDialog();
-    dialog.Text3->SetValue("http://three.example/");
-    dialog.Check1->Set3StateValue(wxCHK_UNCHECKED);
-    dialog.Check2->Set3StateValue(wxCHK_CHECKED);
-    dialog.Check3->Set3StateValue(wxCHK_CHECKED);
+    EXPECT_EQ(rotator.List1->GetString(3), "d");  // its load read the new file
+    Fill(ShowDialog(), {"", "", "", "", "", "0", "2", "1"});
     dialog.Command1_Click();
-
-    EXPECT_EQ(&app().Rotator(), &rotator);
-    EXPECT_EQ(rotator.FSenabled, "0");
-    EXPECT_EQ(rotator.MMEnabled, "1");
-    EXPECT_EQ(rotator.OTEnabled, "yes");
-    EXPECT_EQ(rotator.List1->GetString(2), "");
-    EXPECT_FALSE(rotator.HasFlag(wxSTAY_ON_TOP));
+    EXPECT_EQ(rotator.FSenabled + rotator.MMEnabled + rotator.OTEnabled, "020");
+    EXPECT_EQ(rotator.List1->GetString(3), "d");
+    EXPECT_FALSE(rotator.IsShown() || rotator.HasFlag(wxSTAY_ON_TOP));
 }
 
 // A read failure shown by the refill must not bring the next refill when its box closes and
@@ -130,19 +92,28 @@ TEST_F(ChurlTest, RefillsWhenComingFromAnotherWindowButNotBackFromItsOwnMessageB
     EXPECT_EQ(dialog->Text2->GetValue(), "");
 }
 
-TEST_F(ChurlTest, BothOpenersReachOneInstanceAndTheCloseBoxUnloadsWithoutWriting) {
+// Empty and absent keys fill empty, never with another key's value; anything but 0, 1 or 2 clears.
+TEST_F(ChurlTest, BothOpenersReachOneInstanceFilledFromTheFileAndTheCloseBoxWritesNothing) {
     WriteIni(kStored);
-    frmMain& main = app().CreateMain();
-    main.ghs_Click();
+    app().CreateMain().ghs_Click();
     churl& dialog = app().RotatorConfig();
     EXPECT_TRUE(dialog.IsShown());
+    EXPECT_EQ(Fields(dialog),
+              (std::vector<std::string>{"one", "two", "", "", "five", "1", "2", "0"}));
+    EXPECT_TRUE(messages.shown.empty());
+    // Greyed only when loaded so: the user's clicks go between ticked and clear.
+    EXPECT_FALSE(dialog.Check2->Is3rdStateAllowedForUser());
+    std::vector<std::string> tabOrder;
+    for (wxWindow* child : dialog.Text1->GetParent()->GetChildren())
+        if (child->CanAcceptFocus()) tabOrder.push_back(child->GetName().utf8_string());
+    EXPECT_EQ(tabOrder, (std::vector<std::string>{"Text1", "Text2", "Text3", "Text4", "Text5",
+                                                  "Command1", "Check2", "Check1", "Check3"}));
     dialog.Text2->SetValue("typed");
     app().Rotator().Command4_Click();
     EXPECT_EQ(&app().RotatorConfig(), &dialog);
-    EXPECT_EQ(dialog.Text2->GetValue(), "http://two.example/");  // that showing filled it afresh
+    EXPECT_EQ(dialog.Text2->GetValue(), "two");  // that showing filled it afresh
 
     wxWeakRef<churl> alive(&dialog);
-    dialog.Text1->SetValue("http://changed.example/");
     dialog.Close();
     ASSERT_TRUE(PumpUntil([&] { return !alive; }));
     EXPECT_EQ(app().LoadedWindows().size(), 2u);  // the main window and the Rotator

@@ -13,8 +13,6 @@
 
 #include <array>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <set>
 #include <string>
@@ -28,8 +26,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kLoopDirVariable = "VANTLE_SAVE_LOOP_DIR";
-constexpr std::array<const char*, 8> kKeys = {"Link1", "Link2",     "Link3",     "Link4",
-                                              "Link5", "FSEnabled", "MMEnabled", "OTEnabled"};
 
 // Two sets of dialog values that differ in every key but the last.
 std::array<std::string, 8> Values(int set) {
@@ -40,15 +36,17 @@ std::array<std::string, 8> Values(int set) {
 
 // The file after the first `written` keys of a save of `next` over a file holding `previous`.
 std::string FileState(int previous, int next, std::size_t written) {
+    constexpr const char* keys[] = {"Link1", "Link2",     "Link3",     "Link4",
+                                    "Link5", "FSEnabled", "MMEnabled", "OTEnabled"};
     std::string text = "[AI_Links]\n";
-    for (std::size_t i = 0; i < kKeys.size(); ++i) {
-        text += std::string(kKeys[i]) + "=" + Values(i < written ? next : previous)[i] + "\n";
-    }
+    for (std::size_t i = 0; i < 8; ++i)
+        text += std::string(keys[i]) + "=" + Values(i < written ? next : previous)[i] + "\n";
     return text;
 }
 
 // Runs in the child process: saves the Rotator dialog again and again, alternating the two value
-// sets, until it is killed. Disabled, so it runs only when the test below starts it.
+// sets, until it is killed. Disabled, so it runs only when the test below starts it; not an
+// AppTest, whose temporary folder would outlive the kill.
 TEST(SaveLoop, DISABLED_SaveUntilKilled) {
     const char* dir = std::getenv(kLoopDirVariable);
     if (dir == nullptr) GTEST_SKIP() << "started by KillDuringSave only";
@@ -61,72 +59,58 @@ TEST(SaveLoop, DISABLED_SaveUntilKilled) {
     wxTextCtrl* boxes[] = {dialog.Text1, dialog.Text2, dialog.Text3, dialog.Text4, dialog.Text5};
     wxCheckBox* checks[] = {dialog.Check1, dialog.Check2, dialog.Check3};
     for (int set = 1;; set ^= 1) {
-        const std::array<std::string, 8> values = Values(set);
-        for (int i = 0; i < 5; ++i) boxes[i]->ChangeValue(values[i]);
-        for (int i = 0; i < 3; ++i) checks[i]->SetValue(values[5 + i] == "1");
+        for (int i = 0; i < 5; ++i) boxes[i]->ChangeValue(Values(set)[i]);
+        for (int i = 0; i < 3; ++i) checks[i]->SetValue(Values(set)[5 + i] == "1");
         dialog.Command1_Click();
     }
 }
 
-// This test program again, running only the save loop, its output discarded.
-pid_t StartSaveLoop() {
-    const pid_t child = fork();
-    if (child == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        execl("/proc/self/exe", "gui_tests", "--gtest_filter=SaveLoop.*",
-              "--gtest_also_run_disabled_tests", nullptr);
-        _exit(127);
-    }
-    return child;
-}
-
-TEST(KillDuringSave, TheSettingsFileIsAlwaysWholeOldOrNew) {
-    std::string dir = (fs::temp_directory_path() / "vantle-kill-XXXXXX").string();
-    ASSERT_NE(mkdtemp(dir.data()), nullptr);
-    const fs::path ini = fs::path(dir) / "vt.ini";
+using KillDuringSave = AppTest;
+TEST_F(KillDuringSave, TheSettingsFileIsAlwaysWholeOldOrNew) {
+    const std::string dir = IniPath().parent_path();
     ::setenv(kLoopDirVariable, dir.c_str(), 1);
     std::set<std::string> valid, seen;
-    for (int previous : {0, 1}) {
-        for (std::size_t written = 0; written <= kKeys.size(); ++written) {
+    for (int previous : {0, 1})
+        for (std::size_t written = 0; written <= 8; ++written)
             valid.insert(FileState(previous, previous ^ 1, written));
-        }
-    }
 
     std::mt19937 random(std::random_device{}());
     for (int round = 0; round < 25; ++round) {
-        std::ofstream(ini, std::ios::binary | std::ios::trunc) << FileState(0, 0, 0);
+        WriteIni(FileState(0, 0, 0));
         // Kill on a random file-system event of the save loop: the creation, a write, the close
         // or the rename of a temporary file, so every moment of a write gets its turn.
         const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         ASSERT_GE(watch, 0);
         inotify_add_watch(watch, dir.c_str(), IN_CREATE | IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_TO);
         const int killAt = std::uniform_int_distribution<int>(1, 120)(random);
-        const pid_t child = StartSaveLoop();
+        const pid_t child = fork();
+        if (child == 0) {  // this test program again, running only the save loop, quietly
+            dup2(open("/dev/null", O_WRONLY), 1);
+            dup2(1, 2);
+            execl("/proc/self/exe", "gui_tests", "--gtest_filter=SaveLoop.*",
+                  "--gtest_also_run_disabled_tests", nullptr);
+            _exit(127);
+        }
         ASSERT_GT(child, 0);
         int events = 0;
         alignas(inotify_event) char buffer[4096];
         pollfd ready{watch, POLLIN, 0};
         while (events < killAt && poll(&ready, 1, 20'000) > 0) {
-            for (ssize_t n = read(watch, buffer, sizeof buffer), at = 0; at < n; ++events) {
+            for (ssize_t n = read(watch, buffer, sizeof buffer), at = 0; at < n; ++events)
                 at += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(buffer + at)->len;
-            }
         }
         kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
         close(watch);
         ASSERT_GE(events, killAt) << "the save loop made no progress in round " << round;
 
-        std::ifstream in(ini, std::ios::binary);
-        const std::string content{std::istreambuf_iterator<char>(in), {}};
+        const std::string content = ReadIni();
         ASSERT_TRUE(valid.count(content)) << "killed at event " << killAt << ":\n" << content;
         seen.insert(content);
     }
     // The kills landed at different moments, not always between two saves.
     EXPECT_GT(seen.size(), 3u);
     ::unsetenv(kLoopDirVariable);
-    fs::remove_all(dir);
 }
 
 }  // namespace
