@@ -122,11 +122,7 @@ void frmBrowser::BuildControls() {
 
 void frmBrowser::PlaceClientArea() {
     SetClientSize(TwipsSize(this, 5445, 4905));
-    // The design places the client area, not the frame: step back by the decoration, taking
-    // the side borders as equal and the rest of the height as the title bar.
-    const wxSize decoration = GetSize() - GetClientSize();
-    const int side = decoration.x / 2;
-    Move(TwipsPoint(this, 3060, 3420) - wxPoint(side, decoration.y - side));
+    MoveClientOriginTo(this, TwipsPoint(this, 3060, 3420));
 }
 
 std::string frmBrowser::Read(const char* section, const char* key) {

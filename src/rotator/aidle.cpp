@@ -11,6 +11,7 @@
 #include "logic/numbers.h"
 #include "platform/message_boxes.h"
 #include "platform/mouse_input.h"
+#include "platform/twips.h"
 #include "platform/web_pane.h"
 #include "rotator/churl.h"
 #include "rotator/mouse_buttons.h"
@@ -61,9 +62,7 @@ aidle::aidle(Application& app)
     SetIcons(VantleIcons());
     BuildControls();
     SetClientSize(FromDIP(kClientSize));
-    // Place the client area's origin, not the frame's, at the designed screen point.
-    const wxSize decoration = GetSize() - GetClientSize();
-    Move(FromDIP(kClientOrigin) - wxPoint(decoration.x / 2, decoration.y - decoration.x / 2));
+    MoveClientOriginTo(this, FromDIP(kClientOrigin));
 
     Bind(wxEVT_CLOSE_WINDOW, &aidle::Form_Unload, this);
     Bind(
