@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config ccache
-    libwxgtk3.2-dev libwxgtk-webview3.2-dev libwebkit2gtk-4.0-dev
+    libwxgtk3.2-dev libwebkit2gtk-4.0-dev libegl-dev
     libcpp-httplib-dev libgtest-dev
     xvfb xauth x11-utils
     clang libclang-rt-14-dev

@@ -1,22 +1,23 @@
-// The pane talks to WebKitGTK directly where wxWebView 3.2 has no say (dialogs, permissions,
-// rendering, caches) or gets it wrong (script-opened windows).
+// The pane makes its WebKitGTK view itself and embeds it as a native child window: wxWebView
+// gives every view a web process of its own and decides new windows its own way, while the
+// panes share one process and put every new window to their policy.
 #include "platform/web_pane.h"
 
+#include <EGL/egl.h>
 #include <webkit2/webkit2.h>
 #include <wx/app.h>
-#include <wx/log.h>
-#include <wx/weakref.h>
-#include <wx/webview.h>
+#include <wx/nativewin.h>
 
+#include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace vantle {
 
 struct WebPane::Engine {
-    // Both cleared when the view goes, so a pane that outlives its view (a window destroyed in
-    // an unusual order) never touches freed memory.
-    wxWeakRef<wxWebView> view;
+    // Cleared when the view goes, so a pane that outlives its view (a window destroyed in an
+    // unusual order) never touches freed memory.
     WebKitWebView* web = nullptr;
     NewWindowPolicy policy;
     bool silent = false;
@@ -45,16 +46,22 @@ struct WebPane::Engine {
         return request ? webkit_uri_request_get_uri(request) : nullptr;
     }
 
-    // window.open() from script. wx 3.2.2 answers this by returning the same view, which the
-    // engine rejects by aborting the process; returning no view refuses the window cleanly.
+    // window.open() from script. Returning no view refuses the window in the engine.
     static WebKitWebView* OnCreate(WebKitWebView*, WebKitNavigationAction* action, Engine* engine) {
         engine->AskPolicy(RequestUri(action));
         return nullptr;
     }
 
-    // A link or form aimed at a new window (target="_blank"). wx's own "decide-policy" handler
-    // runs first, refuses the request in the engine and raises this event for it.
-    void OnNewWindow(wxWebViewEvent& event) { AskPolicy(event.GetURL().utf8_str()); }
+    // A link or form aimed at a new window (target="_blank"): refused in the engine and put to
+    // the policy. Every other decision is left to the engine.
+    static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                   WebKitPolicyDecisionType type, Engine* engine) {
+        if (type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) return FALSE;
+        engine->AskPolicy(RequestUri(webkit_navigation_policy_decision_get_navigation_action(
+            WEBKIT_NAVIGATION_POLICY_DECISION(decision))));
+        webkit_policy_decision_ignore(decision);
+        return TRUE;
+    }
 
     // Silent answers: alerts are acknowledged, confirm and prompt are cancelled (the answer a
     // person walking away would give: confirm() yields false, prompt() null), and a page that
@@ -91,63 +98,97 @@ struct WebPane::Engine {
     static gboolean SwallowIfSilent(WebKitWebView*, gpointer, Engine* engine) {
         return engine->silent;
     }
+
+    // The engines of the panes that exist, oldest first.
+    static std::vector<Engine*>& Living() {
+        static std::vector<Engine*> engines;
+        return engines;
+    }
+
+    // Every pane's page runs in one web process, whichever window the pane is in: each process
+    // took some 40 MB of its own (the software GL driver its display needs, the engine's
+    // relocated code, its caches), which three panes paid three times. The cost
+    // is isolation: a page that crashes or hangs its process does so for every pane, and each
+    // pane then shows its page again when it next navigates or reloads.
+    static WebKitWebView* NewView() {
+        for (const Engine* other : Living())
+            if (other->web) return WEBKIT_WEB_VIEW(webkit_web_view_new_with_related_view(other->web));
+        return WEBKIT_WEB_VIEW(webkit_web_view_new());
+    }
 };
 
 namespace {
 
-// Three panes run at once for days, each page in a web process of its own, so what every web
-// process holds counts three times. Both choices below are made through the environment the
-// engine's processes start with, so they have to be in place before the first view; each is set
-// once, unless the user set it already.
-//
-// Software rendering: no GL context and compositing buffers in every web process (each page's
-// process needed 25 to 50 MB less without them), and the same drawing on a display without a
-// GPU. The per-view setting comes too late, because wx creates the view and starts loading in
-// one call, and switching a view that is already loading makes the engine drop the next
-// navigation.
-//
-// Scripts interpreted, not compiled: compiled code took 3 to 5 MB in every web process, more as
-// the reloads went on. Pages behave the same; only heavy scripts run slower.
 std::vector<std::string>& SwitchesSet() {
     static std::vector<std::string> names;
     return names;
 }
 
-void ChooseLeanEngine() {
+// Sets an environment switch unless the user set it already; true if it was set here.
+bool Choose(const char* name, const char* value) {
+    if (g_getenv(name) != nullptr) return false;
+    g_setenv(name, value, TRUE);
+    SwitchesSet().emplace_back(name);
+    return true;
+}
+
+}  // namespace
+
+// Three panes run at once for days, so every megabyte counts. The choices below go through the
+// environment, which the engine's processes start with and the toolkit reads when it starts.
+//
+// Software rendering: no GL context and compositing buffers in the web process (it needed 25 to
+// 50 MB less per page without them), and the same drawing on a display without a GPU. This
+// process then needs no GL at all, so neither GTK nor the engine may load a GL driver into it:
+// the software one, with the compiler library it links, took some 22 MB. GTK is told so
+// directly; the engine would still open an EGL display here, so EGL is left without a driver
+// to load (the list of drivers is read once, at its first use).
+//
+// Scripts interpreted, not compiled: compiled code took 3 to 5 MB per page, more as the reloads
+// went on. Pages behave the same; only heavy scripts run slower.
+void PrepareWebEngine() {
     [[maybe_unused]] static const bool done = [] {
-        for (const char* name : {"WEBKIT_DISABLE_COMPOSITING_MODE", "JSC_useJIT"}) {
-            if (g_getenv(name) != nullptr) continue;
-            g_setenv(name, name[0] == 'W' ? "1" : "0", TRUE);
-            SwitchesSet().emplace_back(name);
+        Choose("GDK_GL", "disable");
+        Choose("JSC_useJIT", "0");
+        if (Choose("WEBKIT_DISABLE_COMPOSITING_MODE", "1")) {
+            // Only for this process: the web process needs its driver.
+            constexpr const char* kVendors = "__EGL_VENDOR_LIBRARY_FILENAMES";
+            const gchar* user = g_getenv(kVendors);
+            const std::optional<std::string> saved = user ? std::optional<std::string>(user)
+                                                          : std::nullopt;
+            g_setenv(kVendors, "/dev/null", TRUE);
+            eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+            if (saved) {
+                g_setenv(kVendors, saved->c_str(), TRUE);
+            } else {
+                g_unsetenv(kVendors);
+            }
         }
         return true;
     }();
 }
 
-}  // namespace
-
 const std::vector<std::string>& EngineEnvironment() { return SwitchesSet(); }
 
 WebPane::WebPane(wxWindow* parent, const wxPoint& pos, const wxSize& size, const wxString& name)
     : engine_(std::make_unique<Engine>()) {
-    ChooseLeanEngine();
-    view_ =
-        wxWebView::New(parent, wxID_ANY, "about:blank", pos, size, wxWebViewBackendWebKit, 0, name);
+    PrepareWebEngine();
     Engine& engine = *engine_;
-    engine.view = view_;
-    engine.web = static_cast<WebKitWebView*>(view_->GetNativeBackend());
+    engine.web = Engine::NewView();
     g_object_add_weak_pointer(G_OBJECT(engine.web), reinterpret_cast<gpointer*>(&engine.web));
+    Engine::Living().push_back(&engine);
 
-    // wx connects its "create" handler with the wxWebViewWebKit object as data, which is the
-    // address of view_ (single inheritance from wxWebView).
-    const guint create = g_signal_lookup("create", WEBKIT_TYPE_WEB_VIEW);
-    if (g_signal_handlers_disconnect_matched(
-            engine.web, static_cast<GSignalMatchType>(G_SIGNAL_MATCH_ID | G_SIGNAL_MATCH_DATA),
-            create, 0, nullptr, nullptr, static_cast<gpointer>(view_)) == 0) {
-        wxLogDebug("WebPane: wx's \"create\" handler was not found; nothing disconnected");
-    }
+    // The view sits in a box so that it sees input before wx does, as a page expects; wx only
+    // gets what the page leaves alone.
+    GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+    gtk_box_pack_start(GTK_BOX(box), GTK_WIDGET(engine.web), TRUE, TRUE, 0);
+    gtk_widget_show(GTK_WIDGET(engine.web));
+    view_ = new wxNativeWindow(parent, wxID_ANY, box);
+    view_->SetName(name);
+    view_->SetSize(wxRect(pos, size));
 
     engine.Connect("create", G_CALLBACK(Engine::OnCreate));
+    engine.Connect("decide-policy", G_CALLBACK(Engine::OnDecidePolicy));
     engine.Connect("script-dialog", G_CALLBACK(Engine::OnScriptDialog));
     engine.RefuseWhenSilent<WebKitAuthenticationRequest, webkit_authentication_request_cancel>(
         "authenticate");
@@ -159,22 +200,21 @@ WebPane::WebPane(wxWindow* parent, const wxPoint& pos, const wxSize& size, const
         "permission-request");
     engine.Connect("print", G_CALLBACK(Engine::SwallowIfSilent));
     engine.Connect("show-notification", G_CALLBACK(Engine::SwallowIfSilent));
-    view_->Bind(wxEVT_WEBVIEW_NEWWINDOW, &Engine::OnNewWindow, &engine);
 
+    // Shared by all panes' views, like the context; setting them again is harmless.
     WebKitSettings* settings = webkit_web_view_get_settings(engine.web);
     // Without this the engine drops script-opened windows that lack a user gesture before
     // anyone is asked; the policy is meant to see every request.
     webkit_settings_set_javascript_can_open_windows_automatically(settings, TRUE);
     // Pages here are reloaded, not browsed back and forth: the smallest caches serve them as
-    // well. The context is shared by all panes; setting it again is harmless.
+    // well.
     webkit_web_context_set_cache_model(webkit_web_view_get_context(engine.web),
                                        WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
 }
 
 WebPane::~WebPane() {
-    if (engine_->view) {
-        engine_->view->Unbind(wxEVT_WEBVIEW_NEWWINDOW, &Engine::OnNewWindow, engine_.get());
-    }
+    auto& living = Engine::Living();
+    living.erase(std::find(living.begin(), living.end(), engine_.get()));
     if (engine_->web) {
         g_signal_handlers_disconnect_by_data(engine_->web, engine_.get());
         g_object_remove_weak_pointer(G_OBJECT(engine_->web),
@@ -203,5 +243,7 @@ std::string WebPane::LocationURL() const {
 }
 
 void WebPane::SetNewWindowPolicy(NewWindowPolicy policy) { engine_->policy = std::move(policy); }
+
+WebKitWebView* WebPane::Web() const { return engine_->web; }
 
 }  // namespace vantle

@@ -8,8 +8,8 @@
 #include <wx/gdicmn.h>
 #include <wx/string.h>
 
-class wxWebView;
 class wxWindow;
+typedef struct _WebKitWebView WebKitWebView;
 
 namespace vantle {
 
@@ -19,6 +19,7 @@ namespace vantle {
 //
 // The pane's view is a child window of `parent`; the WebPane object itself is owned by that
 // parent window (a member), so it is destroyed before wx destroys the parent's children.
+// All panes' pages run in one web process of the engine's.
 class WebPane {
 public:
     // Decides a page's request to open a new window at `url`: true lets it open (in the
@@ -41,16 +42,23 @@ public:
     // Without a policy every new window is refused.
     void SetNewWindowPolicy(NewWindowPolicy policy);
 
-    wxWebView* View() const { return view_; }
+    // The child window that shows the page.
+    wxWindow* View() const { return view_; }
+    // The engine's view inside it; null once the engine has destroyed it.
+    WebKitWebView* Web() const;
 
 private:
     struct Engine;
-    wxWebView* view_ = nullptr;
+    wxWindow* view_ = nullptr;
     std::unique_ptr<Engine> engine_;
 };
 
-// The environment switches the panes set for the web engine's processes (those the user had not
-// set already). Programs that Vantle starts must not inherit them.
+// Chooses the engine's frugal settings, once. Call it before the toolkit starts, which reads some
+// of them; the first pane calls it in any case.
+void PrepareWebEngine();
+
+// The environment switches set for the toolkit and the web engine (those the user had not set
+// already). Programs that Vantle starts must not inherit them.
 const std::vector<std::string>& EngineEnvironment();
 
 }  // namespace vantle

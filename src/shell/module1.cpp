@@ -4,6 +4,7 @@
 
 #include <wx/stdpaths.h>
 
+#include "platform/web_pane.h"
 #include "platform/wx_platform.h"
 #include "shell/frm_main.h"
 
@@ -16,7 +17,8 @@ struct Module1::Platform {
     std::unique_ptr<Registry> registry = MakeLinuxRegistry();
 };
 
-Module1::Module1() = default;
+// wx makes the application object before it starts the toolkit.
+Module1::Module1() { PrepareWebEngine(); }
 Module1::~Module1() = default;
 
 bool Module1::OnInit() {

@@ -3,7 +3,6 @@
 #include <wx/gauge.h>
 #include <wx/stattext.h>
 #include <wx/utils.h>
-#include <wx/webview.h>
 
 #include <tuple>
 

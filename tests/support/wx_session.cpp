@@ -7,11 +7,15 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/web_pane.h"
+
 namespace vantle::test {
 
 int RunWithWx(int argc, char** argv, const std::function<int()>& body) {
     // No accessibility bus on a test display; without this GTK waits for one at start-up.
     setenv("NO_AT_BRIDGE", "1", 0);
+    // As the program does before its toolkit starts.
+    PrepareWebEngine();
     wxApp::SetInstance(new wxApp);
     if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {
         std::fprintf(stderr, "cannot start wxWidgets: is DISPLAY set to a running X server?\n");
