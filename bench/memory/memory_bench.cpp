@@ -2,7 +2,7 @@
 // with both panes active and started, the Url Rotator with fake surfing started, against a
 // local server serving the demo pages. Real windows and timings, only the intervals shortened.
 // Each figure is the proportional set size (PSS) of this process and of every process below it
-// (the engine's web and network processes) together, and beside it their distinct resident
+// but the page server (the engine's web and network processes) together, and beside it their distinct resident
 // pages, which other programs using the same libraries at the same time do not change (PSS
 // reads lower while they run; see process_memory.h).
 //
@@ -14,18 +14,20 @@
 //     --soak MIN     instead, run for MIN minutes and print the memory every minute
 //     --interval MS  the Refresher panes' reload interval (default 50)
 //     --rotation MS  the Rotator's rotation interval (default 250)
+#include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <webkit2/webkit2.h>
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <optional>
-#include <sstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -36,7 +38,6 @@
 #include "rotator/aidle.h"
 #include "shell/application.h"
 #include "support/fakes.h"
-#include "support/http_server.h"
 #include "support/pump.h"
 #include "support/wx_session.h"
 
@@ -45,7 +46,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using test::HttpServer;
 using test::PumpFor;
 using test::PumpUntil;
 
@@ -67,62 +67,73 @@ class StderrMessages final : public MessageBoxes {
     }
 };
 
-std::string ReadFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-// The demo pages the program delivers, each under its own name, and the Rotator's first page.
-bool ServeDemoPages(HttpServer& server) {
-    const std::filesystem::path dir = VANTLE_DEMO_PAGES;
-    for (const char* name : {"refresh1.html", "refresh2.html", "rotate1.html", "rotate2.html",
-                             "rotate3.html", "rotate4.html", "rotate5.html"}) {
-        const std::string page = ReadFile(dir / name);
-        if (page.empty()) {
-            std::fprintf(stderr, "cannot read %s\n", (dir / name).c_str());
-            return false;
-        }
-        server.Serve(std::string("/") + name, page);
-    }
-    server.Serve("/portal.html", ReadFile(dir / "rotate1.html"));
-    server.Serve("/demo.css", HttpServer::Page{ReadFile(dir / "demo.css"), "text/css"});
-    server.Serve("/demo.js", HttpServer::Page{ReadFile(dir / "demo.js"), "application/javascript"});
-    return true;
-}
-
-// Requests counted per path. The server's own log is emptied at every look, so that it does
-// not grow in this process over a long run and count as the program's memory.
-class Served {
+// The page server (page_server.cpp), started beside this program and ended with it.
+class PageServer {
   public:
-    explicit Served(HttpServer& server) : server_(server) {}
+    PageServer() {
+        char self[4096] = {};
+        if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return;
+        const std::string program = (std::filesystem::path(self).parent_path() /
+                                     "vantle_page_server").string();
+        char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+        int out = -1;
+        GError* error = nullptr;
+        if (!g_spawn_async_with_pipes(nullptr, argv, nullptr, G_SPAWN_DO_NOT_REAP_CHILD, nullptr,
+                                      nullptr, &pid_, &input_, &out, nullptr, &error)) {
+            std::fprintf(stderr, "cannot start %s: %s\n", program.c_str(), error->message);
+            g_error_free(error);
+            return;
+        }
+        // The engine's processes, started later, must not hold the server's input open.
+        fcntl(input_, F_SETFD, FD_CLOEXEC);
+        FILE* lines = fdopen(out, "r");
+        char line[256] = {};
+        if (lines && std::fgets(line, sizeof line, lines)) base_ = std::string(line, std::strcspn(line, "\n"));
+        if (lines) std::fclose(lines);
+    }
+    ~PageServer() {
+        if (input_ >= 0) close(input_);  // the server ends when its input closes
+        if (pid_ > 0) waitpid(pid_, nullptr, 0);
+    }
+    PageServer(const PageServer&) = delete;
+    PageServer& operator=(const PageServer&) = delete;
 
-    std::size_t Of(const std::string& path) {
-        Collect();
-        return counts_[path];
-    }
-    std::size_t RotatorPages() {
-        Collect();
-        std::size_t total = 0;
-        for (const char* path : kRotatorPages) total += counts_[path];
-        return total;
-    }
+    bool Running() const { return !base_.empty(); }
+    pid_t Pid() const { return pid_; }
+    std::string Url(const std::string& path) const { return base_ + path; }
 
   private:
-    void Collect() {
-        // A request that arrives between the two calls is not counted: the run then makes a
-        // few more reloads than it reports, never fewer.
-        const std::vector<HttpServer::Request> requests = server_.Requests();
-        server_.ClearRequests();
-        for (const auto& request : requests) ++counts_[request.path];
-    }
-
-    HttpServer& server_;
-    std::map<std::string, std::size_t> counts_;
+    GPid pid_ = 0;
+    int input_ = -1;
+    std::string base_;
 };
 
-void WriteSettings(const std::filesystem::path& file, const HttpServer& server,
+// Finished page loads of one pane, as the engine reports them, and the addresses it showed.
+class Loads {
+  public:
+    explicit Loads(const WebPane& pane) : web_(pane.Web()) {
+        g_signal_connect(web_, "load-changed", G_CALLBACK(OnLoadChanged), this);
+    }
+    ~Loads() { g_signal_handlers_disconnect_by_data(web_, this); }
+    Loads(const Loads&) = delete;
+    Loads& operator=(const Loads&) = delete;
+
+    std::size_t Count() const { return count_; }
+    bool Showed(const std::string& url) const { return shown_.count(url) > 0; }
+
+  private:
+    static void OnLoadChanged(WebKitWebView* web, WebKitLoadEvent event, Loads* loads) {
+        if (event != WEBKIT_LOAD_FINISHED) return;
+        ++loads->count_;
+        if (const gchar* uri = webkit_web_view_get_uri(web)) loads->shown_.insert(uri);
+    }
+
+    WebKitWebView* web_;
+    std::size_t count_ = 0;
+    std::set<std::string> shown_;  // a handful of addresses, however long the run
+};
+
+void WriteSettings(const std::filesystem::path& file, const PageServer& server,
                    const Options& options) {
     std::ofstream out(file, std::ios::trunc);
     const std::string interval = std::to_string(options.interval);
@@ -141,11 +152,11 @@ bool Shows(const WebPane& pane, const std::string& url) {
 
 // The engine's collector runs when it likes, and one sample may catch it before or after: a
 // figure is the sample with the median total of five taken a second apart, the panes running on.
-MemorySample TakeFigure() {
+MemorySample TakeFigure(const PageServer& server) {
     std::vector<MemorySample> samples;
     for (int i = 0; i < 5; ++i) {
         if (i > 0) PumpFor(1s);
-        samples.push_back(SampleMemory(getpid()));
+        samples.push_back(SampleMemory(getpid(), server.Pid()));
     }
     std::sort(samples.begin(), samples.end(), [](const MemorySample& a, const MemorySample& b) {
         return a.TotalKiB() < b.TotalKiB();
@@ -162,7 +173,7 @@ void PrintFigure(const std::string& when, const MemorySample& figure) {
 // goes round its links.
 class RunningProgram {
   public:
-    RunningProgram(const Options& options, HttpServer& server) : server_(server), served_(server) {
+    RunningProgram(const Options& options, const PageServer& server) : server_(server) {
         char pattern[] = "/tmp/vantle-memory-XXXXXX";
         if (mkdtemp(pattern) == nullptr) return;
         dir_ = pattern;
@@ -180,6 +191,7 @@ class RunningProgram {
     }
 
     ~RunningProgram() {
+        loads_.clear();
         if (app_) {
             app_->CloseAll();
             PumpUntil([] { return wxTopLevelWindows.empty(); }, 10s);
@@ -197,6 +209,9 @@ class RunningProgram {
         app_->ShowModeless(refresher);
         aidle& rotator = app_->Rotator();
         app_->ShowModeless(rotator);
+        for (WebPane* pane : {refresher.brwWebBrowser.get(), refresher.brwWebBrowser2.get(),
+                              rotator.WebBrowser1.get()})
+            loads_.push_back(std::make_unique<Loads>(*pane));
         if (!PumpUntil(
                 [&] {
                     return Shows(*refresher.brwWebBrowser, server_.Url("/refresh1.html")) &&
@@ -214,7 +229,9 @@ class RunningProgram {
             [&] {
                 return Reloads() >= 5 &&
                        std::all_of(std::begin(kRotatorPages), std::end(kRotatorPages),
-                                   [&](const char* path) { return served_.Of(path) > 0; });
+                                   [&](const char* path) {
+                                       return loads_[2]->Showed(server_.Url(path));
+                                   });
             },
             60s);
         if (!running) std::fprintf(stderr, "the panes did not start running\n");
@@ -222,19 +239,18 @@ class RunningProgram {
     }
 
     // Page loads of the Refresher pane that has had fewer.
-    std::size_t Reloads() {
-        return std::min(served_.Of("/refresh1.html"), served_.Of("/refresh2.html"));
-    }
-    std::size_t RotatorPages() { return served_.RotatorPages(); }
+    std::size_t Reloads() const { return std::min(loads_[0]->Count(), loads_[1]->Count()); }
+    std::size_t RotatorPages() const { return loads_[2]->Count(); }
 
   private:
-    HttpServer& server_;
-    Served served_;
+    const PageServer& server_;
     std::filesystem::path dir_;
     StderrMessages messages_;
     test::RecordingProgramStart programs_;
     Services services_;
     std::optional<Application> app_;
+    // The Refresher's panes, then the Rotator's; gone before the windows.
+    std::vector<std::unique_ptr<Loads>> loads_;
 };
 
 void NoteOtherEngineUsers() {
@@ -248,15 +264,15 @@ void NoteOtherEngineUsers() {
 }
 
 int Measure(const Options& options) {
-    HttpServer server;
-    if (!ServeDemoPages(server)) return 1;
+    const PageServer server;
+    if (!server.Running()) return 1;
     RunningProgram program(options, server);
     if (!program.Start()) return 1;
     // A moment for the engine to finish what loading started (caches, compiled scripts).
     PumpFor(2s);
 
     NoteOtherEngineUsers();
-    const MemorySample load = TakeFigure();
+    const MemorySample load = TakeFigure(server);
     PrintFigure("after load", load);
     const std::size_t start = program.Reloads();
     const std::size_t rotatedAtStart = program.RotatorPages();
@@ -273,7 +289,7 @@ int Measure(const Options& options) {
                          program.Reloads() - start);
             return 1;
         }
-        last = TakeFigure();
+        last = TakeFigure(server);
         if (!firstStep) firstStep = last;
         PrintFigure("after " + std::to_string(done) + " reloads per pane", last);
     }
@@ -292,12 +308,12 @@ int Measure(const Options& options) {
 }
 
 int Soak(const Options& options) {
-    HttpServer server;
-    if (!ServeDemoPages(server)) return 1;
+    const PageServer server;
+    if (!server.Running()) return 1;
     RunningProgram program(options, server);
     if (!program.Start()) return 1;
     NoteOtherEngineUsers();
-    PrintFigure("minute 0", TakeFigure());
+    PrintFigure("minute 0", TakeFigure(server));
     std::optional<MemorySample> first;
     const Clock::time_point began = Clock::now();
     for (int minute = 1; minute <= options.soakMinutes; ++minute) {
@@ -308,7 +324,7 @@ int Soak(const Options& options) {
             std::fprintf(stderr, "minute %d: the panes stopped reloading\n", minute);
             return 1;
         }
-        const MemorySample figure = TakeFigure();
+        const MemorySample figure = TakeFigure(server);
         if (!first) first = figure;
         PrintFigure("minute " + std::to_string(minute), figure);
         std::printf(
@@ -346,60 +362,6 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
     return options;
 }
 
-double Median(std::vector<long> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
-}
-
-// Each run in a fresh process: the engine's processes and caches of one run must not carry
-// over into the next.
-int MeasureRepeatedly(const Options& options) {
-    char self[4096] = {};
-    if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return 1;
-    const std::string command = std::string("'") + self + "' --runs 1 --reloads " +
-                                std::to_string(options.reloads) + " --interval " +
-                                std::to_string(options.interval) + " --rotation " +
-                                std::to_string(options.rotation);
-    constexpr int kFigures = 6;
-    std::array<std::vector<long>, kFigures> results;
-    for (int run = 1; run <= options.runs; ++run) {
-        std::printf("run %d of %d\n", run, options.runs);
-        std::fflush(stdout);
-        FILE* child = popen(command.c_str(), "r");
-        if (child == nullptr) return 1;
-        char line[1024];
-        bool reported = false;
-        while (std::fgets(line, sizeof line, child) != nullptr) {
-            std::array<long, kFigures> r{};
-            if (std::sscanf(line, "result: %ld %ld %ld %ld %ld %ld", &r[0], &r[1], &r[2], &r[3],
-                            &r[4], &r[5]) == kFigures) {
-                for (int i = 0; i < kFigures; ++i) results[i].push_back(r[i]);
-                reported = true;
-            } else {
-                std::fputs(line, stdout);
-            }
-        }
-        if (pclose(child) != 0 || !reported) {
-            std::fprintf(stderr, "run %d failed\n", run);
-            return 1;
-        }
-    }
-    auto mb = [&](int i) { return Median(results[i]) * 1024.0 / 1e6; };
-    std::printf(
-        "median of %d runs: after load %.1f MB, after %d reloads per pane %.1f MB; growth "
-        "%+.1f MB, over the last %d reloads %+.1f MB\n",
-        options.runs, mb(0), options.reloads, mb(1), mb(2),
-        options.reloads - std::max(1, options.reloads / 4), mb(3));
-    if (Median(results[4]) > 0) {
-        std::printf(
-            "median of %d runs, distinct pages: after load %.1f MB, after %d reloads per "
-            "pane %.1f MB\n",
-            options.runs, mb(4), options.reloads, mb(5));
-    }
-    return 0;
-}
-
 }  // namespace
 }  // namespace vantle::bench
 
@@ -413,7 +375,20 @@ int main(int argc, char** argv) {
                      argv[0]);
         return 2;
     }
-    if (options->runs > 1 && options->soakMinutes == 0) return MeasureRepeatedly(*options);
+    if (options->runs > 1 && options->soakMinutes == 0) {
+        // Led by a small program of its own: this one maps the engine's and the toolkit's
+        // libraries, and would share their pages with every run, lowering its PSS.
+        char self[4096] = {};
+        if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return 1;
+        const std::string runner =
+            (std::filesystem::path(self).parent_path() / "vantle_memory_runs").string();
+        std::vector<char*> args = {const_cast<char*>(runner.c_str())};
+        for (int i = 1; i < argc; ++i) args.push_back(argv[i]);
+        args.push_back(nullptr);
+        execv(runner.c_str(), args.data());
+        std::perror(runner.c_str());
+        return 1;
+    }
 
     // wx sees only the program name: the options above are not its.
     return vantle::test::RunWithWx(1, argv, [&] {

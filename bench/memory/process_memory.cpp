@@ -1,6 +1,7 @@
 #include "process_memory.h"
 
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -109,20 +110,50 @@ bool AddResidentFrames(pid_t pid, std::vector<std::uint64_t>& frames) {
 }  // namespace
 
 std::optional<long> DistinctResidentKiB(const std::vector<pid_t>& pids) {
-    std::vector<std::uint64_t> frames;
-    for (pid_t pid : pids) {
-        if (!AddResidentFrames(pid, frames)) return std::nullopt;
+    // Counted in a child process: the list of frames takes tens of megabytes, which the
+    // allocator would keep in this process and the next sample of it would count.
+    int channel[2];
+    if (pipe(channel) != 0) return std::nullopt;
+    const pid_t counter = fork();
+    if (counter == 0) {
+        close(channel[0]);
+        long kib = -1;
+        std::vector<std::uint64_t> frames;
+        if (std::all_of(pids.begin(), pids.end(),
+                        [&](pid_t pid) { return AddResidentFrames(pid, frames); })) {
+            std::sort(frames.begin(), frames.end());
+            const auto distinct = std::unique(frames.begin(), frames.end()) - frames.begin();
+            kib = static_cast<long>(distinct * (sysconf(_SC_PAGESIZE) / 1024));
+        }
+        const bool written = write(channel[1], &kib, sizeof kib) == sizeof kib;
+        _exit(written ? 0 : 1);
     }
-    std::sort(frames.begin(), frames.end());
-    const auto distinct = std::unique(frames.begin(), frames.end()) - frames.begin();
-    return static_cast<long>(distinct * (sysconf(_SC_PAGESIZE) / 1024));
+    close(channel[1]);
+    long kib = -1;
+    const bool read = counter > 0 && ::read(channel[0], &kib, sizeof kib) == sizeof kib;
+    close(channel[0]);
+    if (counter > 0) waitpid(counter, nullptr, 0);
+    if (!read || kib < 0) return std::nullopt;
+    return kib;
 }
 
-MemorySample SampleMemory(pid_t root) {
+MemorySample SampleMemory(pid_t root, pid_t leaveOut) {
     MemorySample sample;
     sample.programKiB = PssKiB(root);
     std::vector<pid_t> tree{root};
-    const std::vector<ChildProcess> children = Descendants(root);
+    std::vector<ChildProcess> children = Descendants(root);
+    if (leaveOut > 0) {
+        std::vector<ChildProcess> outside = Descendants(leaveOut);
+        outside.push_back({leaveOut, "", 0});
+        children.erase(std::remove_if(children.begin(), children.end(),
+                                      [&](const ChildProcess& child) {
+                                          return std::any_of(outside.begin(), outside.end(),
+                                                             [&](const ChildProcess& out) {
+                                                                 return out.pid == child.pid;
+                                                             });
+                                      }),
+                       children.end());
+    }
     for (const ChildProcess& child : children) {
         tree.push_back(child.pid);
         const long kib = PssKiB(child.pid);

@@ -46,7 +46,9 @@ struct MemorySample {
     std::string Describe() const;
 };
 
-MemorySample SampleMemory(pid_t root);
+// `leaveOut` is a process below `root` that is not part of the program (the benchmark's page
+// server), left out together with everything below it.
+MemorySample SampleMemory(pid_t root, pid_t leaveOut = 0);
 
 // Processes outside the tree below `root` that map the engine's library. Each one takes a share
 // of the library's pages, so the tree's PSS reads lower than on a machine where it runs alone.
