@@ -71,10 +71,8 @@ class StderrMessages final : public MessageBoxes {
 class PageServer {
   public:
     PageServer() {
-        char self[4096] = {};
-        if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return;
-        const std::string program = (std::filesystem::path(self).parent_path() /
-                                     "vantle_page_server").string();
+        const std::string program = BesideThisProgram("vantle_page_server");
+        if (program.empty()) return;
         char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
         int out = -1;
         GError* error = nullptr;
@@ -378,10 +376,8 @@ int main(int argc, char** argv) {
     if (options->runs > 1 && options->soakMinutes == 0) {
         // Led by a small program of its own: this one maps the engine's and the toolkit's
         // libraries, and would share their pages with every run, lowering its PSS.
-        char self[4096] = {};
-        if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return 1;
-        const std::string runner =
-            (std::filesystem::path(self).parent_path() / "vantle_memory_runs").string();
+        const std::string runner = BesideThisProgram("vantle_memory_runs");
+        if (runner.empty()) return 1;
         std::vector<char*> args = {const_cast<char*>(runner.c_str())};
         for (int i = 1; i < argc; ++i) args.push_back(argv[i]);
         args.push_back(nullptr);

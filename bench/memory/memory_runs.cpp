@@ -2,15 +2,14 @@
 // Started by `vantle_memory_bench --runs R ...` with the same arguments. It is a program of its
 // own because it must not map the libraries the runs measure: their pages would be shared with
 // it, and every run's PSS would read lower.
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
+
+#include "process_memory.h"
 
 namespace {
 
@@ -23,10 +22,10 @@ double Median(std::vector<long> values) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    char self[4096] = {};
-    if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return 1;
+    const std::string bench = vantle::bench::BesideThisProgram("vantle_memory_bench");
+    if (bench.empty()) return 1;
     std::string command = "'";
-    command += (std::filesystem::path(self).parent_path() / "vantle_memory_bench").string();
+    command += bench;
     command += "'";
     int runs = 1;
     int reloads = 1000;

@@ -212,4 +212,10 @@ std::string MemorySample::Describe() const {
     return described;
 }
 
+std::string BesideThisProgram(const std::string& name) {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : (self.parent_path() / name).string();
+}
+
 }  // namespace vantle::bench

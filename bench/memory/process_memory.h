@@ -54,6 +54,10 @@ MemorySample SampleMemory(pid_t root, pid_t leaveOut = 0);
 // of the library's pages, so the tree's PSS reads lower than on a machine where it runs alone.
 int OtherEngineUsers(pid_t root);
 
+// The program called `name` in the folder of this one (the benchmark's programs are built side by
+// side); empty if this program's own path cannot be read.
+std::string BesideThisProgram(const std::string& name);
+
 // KiB as decimal megabytes, the unit of the goals.
 double Megabytes(long kib);
 
