@@ -107,9 +107,9 @@ struct WebPane::Engine {
 
     // Every pane's page runs in one web process, whichever window the pane is in: each process
     // took some 40 MB of its own (the software GL driver its display needs, the engine's
-    // relocated code, its caches), which three panes paid three times. The cost
-    // is isolation: a page that crashes or hangs its process does so for every pane, and each
-    // pane then shows its page again when it next navigates or reloads.
+    // relocated code, its caches), which three panes paid three times. The cost is isolation:
+    // a page that crashes or hangs the process does so for every pane, and each pane then shows
+    // its page again when it next navigates or reloads.
     static WebKitWebView* NewView() {
         for (const Engine* other : Living())
             if (other->web) return WEBKIT_WEB_VIEW(webkit_web_view_new_with_related_view(other->web));
