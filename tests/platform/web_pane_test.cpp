@@ -157,23 +157,6 @@ TEST_F(WebPaneTest, SilentPaneAnswersDialogsRefusesFilesAndLeavesAPageThatAsksTo
     EXPECT_TRUE(Load(server_.Url("/next")));
 }
 
-// After the web process has gone, Refresh and Navigate each bring the page back in a new one.
-TEST_F(WebPaneTest, RefreshAndNavigateBringThePageBackAfterTheWebProcessEnded) {
-    WebKitWebView* web = pane().Web();
-    server_.Serve("/page", "<body onload=\"new Image().src = '/alive';\"></body>");
-    ASSERT_TRUE(Load(server_.Url("/page")));
-    ASSERT_TRUE(PumpUntil([&] { return server_.CountFor("/alive") == 1; }));
-    for (const bool refresh : {true, false}) {
-        const std::size_t ran = server_.CountFor("/alive");
-        webkit_web_view_terminate_web_process(web);
-        // The engine reports no address until a new process shows the page again.
-        ASSERT_TRUE(PumpUntil([&] { return pane().LocationURL().empty(); }));
-        refresh ? pane().Refresh() : pane().Navigate(server_.Url("/page"));
-        EXPECT_TRUE(PumpUntil([&] { return server_.CountFor("/alive") == ran + 1; }) &&
-                    Settles(server_.Url("/page")));
-    }
-}
-
 TEST_F(WebPaneTest, NothingReachesAPaneThatIsGone) {
     int asked = 0;
     pane().SetNewWindowPolicy([&](const std::string&) { return ++asked < 0; });  // refuses

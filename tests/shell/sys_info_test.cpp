@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <set>
 #include <tuple>
 
 #include "platform/registry.h"
@@ -19,132 +18,108 @@ namespace fs = std::filesystem;
 using namespace std::string_literals;
 
 const std::string kPathKey(kSysInfoPathKey), kFolderKey(kSysInfoFolderKey);
-const std::string kUnavailable = "System Information Is Unavailable At This Time";
 
-// Machine-wide keys holding one typed value each; like the real ones, they refuse to open for
-// writing.
+// Machine-wide keys holding one value each (name, type, data); like the real ones, they refuse
+// to open for writing.
 struct FakeRegistry final : Registry {
-    struct Value {
-        std::string name;
-        std::uint32_t type;
-        std::string data;
-    };
+    using Value = std::tuple<std::string, std::uint32_t, std::string>;
     std::map<std::string, Value> keys;
-    std::vector<std::string> opened;
-    std::set<RegKey> open;
+    std::map<RegKey, Value> open;
 
     RegStatus OpenKey(RegKey root, const std::string& subKey, std::uint32_t access,
                       RegKey& key) override {
-        opened.push_back(subKey);
         if (root != HKEY_LOCAL_MACHINE || !keys.count(subKey)) return ERROR_FILE_NOT_FOUND;
         if ((access & ~KEY_READ) != 0) return ERROR_ACCESS_DENIED;
-        open.insert(key = static_cast<RegKey>(opened.size()));
+        open[key = static_cast<RegKey>(open.size() + 1)] = keys[subKey];
         return ERROR_SUCCESS;
     }
     RegStatus QueryValue(RegKey key, const std::string& name, std::uint32_t& type,
                          std::uint8_t* data, std::uint32_t& size) override {
-        const Value& value = keys.at(opened.at(key - 1));
-        if (!open.count(key) || name != value.name) return ERROR_FILE_NOT_FOUND;
-        type = value.type;
-        const bool fits = value.data.size() <= size;
-        size = static_cast<std::uint32_t>(value.data.size());
-        if (fits) std::memcpy(data, value.data.data(), size);
+        const auto& [valueName, valueType, stored] = open.at(key);
+        if (name != valueName) return ERROR_FILE_NOT_FOUND;
+        const bool fits = stored.size() <= size;
+        type = valueType;
+        size = static_cast<std::uint32_t>(stored.size());
+        if (fits) std::memcpy(data, stored.data(), size);
         return fits ? ERROR_SUCCESS : ERROR_MORE_DATA;
     }
-    RegStatus CloseKey(RegKey key) override {
-        return open.erase(key) == 1 ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
-    }
+    RegStatus CloseKey(RegKey key) override { return open.erase(key) ? 0 : ERROR_INVALID_HANDLE; }
 };
 
-struct TempFolder {
-    fs::path path = mkdtemp((fs::temp_directory_path() / "vantle-sysinfo-XXXXXX").string().data());
-    ~TempFolder() { fs::remove_all(path); }
-    std::string File(const std::string& name, fs::perms perms = fs::perms::owner_all) const {
-        fs::create_directories((path / name).parent_path());
-        std::ofstream(path / name) << "#!/bin/sh\n";
-        fs::permissions(path / name, perms);
-        return (path / name).string();
-    }
-};
-
-// Each case: location 1 (the full path; no data: absent), location 2 (the folder; empty:
-// absent), whether starting works, and what is started.
+// Each case: the full path's value (no name: no key), the folder, whether starting works, and
+// what is started. Values are read into a buffer of 1,024 bytes.
 TEST(StartSysInfo, StartsWhatTheRegistryNamesOrShowsTheMessage) {
-    const std::string path(kSysInfoPathValue);
+    const std::string path(kSysInfoPathValue), full(1024, 'a');
     const std::tuple<FakeRegistry::Value, std::string, bool, std::string> cases[] = {
-        // A string is cut at its first zero byte and started as it is, file or no file.
+        // A string ends at its first zero byte and is started unchecked, with no fallback.
         {{path, REG_SZ, "/nowhere/x\0old\0"s}, "/good", true, "/nowhere/x"},
-        {{path, REG_SZ, "/nowhere/x\0"s}, "", false, "/nowhere/x"},
-        {{path, REG_SZ, std::string(1023, 'a')}, "", true, std::string(1023, 'a')},
-        {{path, REG_DWORD, "\x00\x01\x00\x00"s}, "", true, "256"},
-        {{path, REG_DWORD, "\xFF\xFF\xFF\xFF"s}, "", true, "4294967295"},
+        {{path, REG_SZ, "/nowhere/x\0"s}, "/good", false, "/nowhere/x"},
+        {{path, REG_SZ, full.substr(1)}, "", true, full.substr(1)},
+        {{path, REG_DWORD, "\x01\x02\x00\x80"s}, "", true, "2147484161"},  // unsigned, LSB first
         // Found but unusable, so the folder is not tried: another type leaves the text empty, a
         // full buffer has no end.
         {{path, 7 /* list of strings */, "/usr/bin/x\0"s}, "/good", true, ""},
-        {{path, REG_SZ, std::string(1024, 'a')}, "/good", true, ""},
-        // Missing: another value name, or data larger than the buffer.
+        {{path, REG_SZ, full}, "/good", true, ""},
+        // Missing (another name, or too large for the buffer): the folder's program, if it is an
+        // ordinary file.
         {{"Other", REG_SZ, "/nowhere/x\0"s}, "/good", true, "/good/MSINFO32.EXE"},
-        {{path, REG_SZ, std::string(1024, 'a') + '\0'}, "/good", true, "/good/MSINFO32.EXE"},
-        {{}, "/good", true, "/good/MSINFO32.EXE"},
+        {{path, REG_SZ, full + '\0'}, "/good", true, "/good/MSINFO32.EXE"},
         {{}, "/empty", true, ""},
-        {{}, "", true, ""},
     };
-    const FileTest isFile = [](const std::string& file) { return file == "/good/MSINFO32.EXE"; };
     for (const auto& [location1, location2, startWorks, started] : cases) {
-        SCOPED_TRACE(location2 + " " + std::to_string(location1.data.size()));
-        FakeRegistry registry;  // write rights would be refused
-        if (!location1.data.empty()) registry.keys[kPathKey] = location1;
-        if (!location2.empty()) registry.keys[kFolderKey] = {"MSINFO", REG_SZ, location2 + '\0'};
+        SCOPED_TRACE(location2 + " " + std::to_string(std::get<2>(location1).size()));
+        FakeRegistry registry;
+        if (!std::get<0>(location1).empty()) registry.keys[kPathKey] = location1;
+        registry.keys[kFolderKey] = {"MSINFO", REG_SZ, location2 + '\0'};
         test::RecordingProgramStart programs;
         programs.succeed = startWorks;
         test::RecordingMessageBoxes messages;
-        StartSysInfo(&registry, programs, messages, isFile);
+        StartSysInfo(&registry, programs, messages,
+                     [](const std::string& file) { return file == "/good/MSINFO32.EXE"; });
         EXPECT_EQ(programs.started.empty() ? "" : programs.started[0], started);
         EXPECT_TRUE(registry.open.empty()) << "a key was left open";
-        ASSERT_EQ(messages.shown.size(), startWorks && !started.empty() ? 0u : 1u);
-        for (const auto& shown : messages.shown) EXPECT_EQ(shown.text, kUnavailable);
+        EXPECT_EQ(messages.shown.size(), startWorks && !started.empty() ? 0u : 1u);
     }
     test::RecordingProgramStart programs;
     test::RecordingMessageBoxes messages;
     StartSysInfo(nullptr, programs, messages);  // a machine without a registry
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text + messages.shown[0].title, kUnavailable + "Vantle");
+    EXPECT_EQ(messages.shown[0].text + messages.shown[0].title, kSysInfoUnavailable + "Vantle"s);
     EXPECT_EQ(messages.shown[0].icon, MessageIcon::None);
 }
 
-std::string ReadPath(const std::string& searchPath) {
-    std::string path;
-    GetKeyValue(*MakeLinuxRegistry(searchPath), HKEY_LOCAL_MACHINE,
-                "software\\microsoft\\shared tools\\msinfo", "path", path);
-    return path;
-}
-
+// The path key names the first program of the list found on the search path, skipping what is
+// not an executable file and entries whose meaning depends on the current folder.
 TEST(SysInfoOnLinux, HiddenFilesAreMissingAndThePathKeyNamesTheFirstListedProgramFound) {
-    TempFolder tools;
-    const std::string hardinfo = tools.File("b/hardinfo"), kinfo = tools.File("a/kinfocenter");
-    tools.File("c/hardinfo", fs::perms::owner_read);        // not executable
-    fs::create_directories(tools.path / "d" / "hardinfo");  // a folder
-    const std::string a = tools.path / "a", b = tools.path / "b", c = tools.path / "c",
-                      d = tools.path / "d";
-    EXPECT_TRUE(IsOrdinaryFile(hardinfo));
-    for (const std::string& notOrdinary :
-         {tools.File(".MSINFO32.EXE"), d + "/hardinfo", a + "/missing"})
-        EXPECT_FALSE(IsOrdinaryFile(notOrdinary)) << notOrdinary;
-    // The list's order wins over the search path's; what is not an executable file is skipped.
-    EXPECT_EQ(ReadPath(c + ":" + d + ":" + a + ":" + b), hardinfo);
-    EXPECT_EQ(ReadPath(c + ":" + d), "");
-    // So are empty and relative entries, though here "b" would name hardinfo's folder.
-    const fs::path cwd = fs::current_path();
-    fs::current_path(tools.path);
-    EXPECT_EQ(ReadPath(a + "::b"), kinfo);
-    fs::current_path(cwd);
+    const fs::path dir = mkdtemp((fs::temp_directory_path() / "vantle-XXXXXX").string().data());
+    const std::string t = dir.string() + "/";
+    for (const char* name : {"a/kinfocenter", "b/hardinfo", "c/hardinfo", ".MSINFO32.EXE"}) {
+        fs::create_directories((dir / name).parent_path());
+        std::ofstream(dir / name) << "#!/bin/sh\n";
+        fs::permissions(dir / name, fs::perms::owner_all);
+    }
+    fs::permissions(dir / "c/hardinfo", fs::perms::owner_read);
+    fs::create_directories(dir / "d/hardinfo");
+    EXPECT_TRUE(IsOrdinaryFile(t + "b/hardinfo"));
+    for (const char* no : {".MSINFO32.EXE", "d/hardinfo", "missing"})
+        EXPECT_FALSE(IsOrdinaryFile(t + no)) << no;
 
-    const auto registry = MakeLinuxRegistry(b);
-    std::string value;
-    EXPECT_FALSE(GetKeyValue(*registry, HKEY_LOCAL_MACHINE, kFolderKey, "MSINFO", value));
+    const auto readPath = [&](const std::string& folders) {
+        std::string found;
+        GetKeyValue(*MakeLinuxRegistry(folders), HKEY_LOCAL_MACHINE,
+                    "software\\microsoft\\shared tools\\msinfo", "path", found);
+        return found;
+    };
+    const fs::path cwd = fs::current_path();
+    fs::current_path(dir);  // where "b" would name hardinfo's folder
+    EXPECT_EQ(readPath(t + "c:" + t + "d::b:" + t + "a:" + t + "b"), t + "b/hardinfo");
+    EXPECT_EQ(readPath(t + "c:" + t + "d"), "");
+    fs::current_path(cwd);
     RegKey key = 0;
-    EXPECT_EQ(registry->OpenKey(HKEY_LOCAL_MACHINE, kPathKey, 0xF003F /* all access */, key),
+    EXPECT_EQ(MakeLinuxRegistry(t + "b")->OpenKey(HKEY_LOCAL_MACHINE, kPathKey,
+                                                  0xF003F /* all access */, key),
               ERROR_ACCESS_DENIED);
+    fs::remove_all(dir);
 }
 
 }  // namespace
