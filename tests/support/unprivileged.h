@@ -1,6 +1,7 @@
 #pragma once
 
 #include <grp.h>
+#include <errno.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -37,6 +38,7 @@ inline UnprivilegedRun RunUnprivileged(const std::function<bool()>& check) {
     }
     int status = 0;
     while (::waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) return {false, false, "waitpid failed"};
     }
     if (!WIFEXITED(status)) return {true, false, "the child process died"};
     if (WEXITSTATUS(status) == kCannotDrop)
