@@ -30,21 +30,25 @@ void GetINIValue(IniFields& fields, const SettingsContext& settings) {
     }
 }
 
-void SetINIValue(const IniFields& fields, const SettingsContext& settings) {
+bool SetINIValue(const IniFields& fields, const SettingsContext& settings) {
     const auto file = settings_io::ReadFileBytes(settings.file);
     // Writing over a file that could not be read would throw away every other setting in it.
     if (file.state == settings_io::FileState::Unreadable) {
         Report(settings, kWriteFailure);
-        return;
+        return false;
     }
     const auto content =
         ini::WriteValue(file.bytes, fields.INISection, fields.INIKey, fields.INIValue);
     if (!content) {
         Report(settings, kWriteFailure);
-        return;
+        return false;
     }
-    if (file.state == settings_io::FileState::Read && *content == file.bytes) return;
-    if (!settings_io::ReplaceFile(settings.file, *content)) Report(settings, kWriteFailure);
+    if (file.state == settings_io::FileState::Read && *content == file.bytes) return true;
+    if (!settings_io::ReplaceFile(settings.file, *content)) {
+        Report(settings, kWriteFailure);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace modIni
@@ -57,12 +61,12 @@ std::string ReadSetting(IniFields& fields, const SettingsContext& settings,
     return fields.INIValue;
 }
 
-void WriteSetting(IniFields& fields, const SettingsContext& settings, const std::string& section,
+bool WriteSetting(IniFields& fields, const SettingsContext& settings, const std::string& section,
                   const std::string& key, const std::string& value) {
     fields.INISection = section;
     fields.INIKey = key;
     fields.INIValue = value;
-    modIni::SetINIValue(fields, settings);
+    return modIni::SetINIValue(fields, settings);
 }
 
 }  // namespace vantle

@@ -38,15 +38,16 @@ void GetINIValue(IniFields& fields, const SettingsContext& settings);
 // fails shows the write failure message and leaves the file as it was. CR, LF and NUL in the value
 // are stored as spaces, so that no value can end its line early or add lines of its own; the file
 // format and its encodings are described in settings/ini_text.h. A key name that would not read
-// back (empty, holding "=", or starting with ";" or "[") fails like a write.
-void SetINIValue(const IniFields& fields, const SettingsContext& settings);
+// back (empty, holding "=", or starting with ";" or "[") fails like a write. Returns whether the
+// value was stored, for a caller that must not act as if a failed save had succeeded.
+bool SetINIValue(const IniFields& fields, const SettingsContext& settings);
 
 }  // namespace modIni
 
 // The calling pattern in one line, for windows: sets the fields, reads, returns INIValue.
 std::string ReadSetting(IniFields& fields, const SettingsContext& settings,
                         const std::string& section, const std::string& key);
-void WriteSetting(IniFields& fields, const SettingsContext& settings, const std::string& section,
+bool WriteSetting(IniFields& fields, const SettingsContext& settings, const std::string& section,
                   const std::string& key, const std::string& value);
 
 }  // namespace vantle
