@@ -1,3 +1,3 @@
 #include "shell/module1.h"
 
-wxIMPLEMENT_APP(vantle::Module1);
+int main(int argc, char** argv) { return vantle::RunVantle(argc, argv); }

@@ -31,6 +31,10 @@ void GetINIValue(IniFields& fields, const SettingsContext& settings) {
 }
 
 bool SetINIValue(const IniFields& fields, const SettingsContext& settings) {
+    if (settings.readOnly) {
+        Report(settings, kWriteFailure);
+        return false;
+    }
     const auto file = settings_io::ReadFileBytes(settings.file);
     // Writing over a file that could not be read would throw away every other setting in it.
     if (file.state == settings_io::FileState::Unreadable) {

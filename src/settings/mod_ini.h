@@ -19,6 +19,9 @@ struct IniFields {
 struct SettingsContext {
     std::filesystem::path file;  // vt.ini in the executable's folder
     MessageBoxes* messages = nullptr;
+    // The installed default in use because no per-user file could be made: every write fails
+    // as a failed write does, so nothing is ever written into a system folder.
+    bool readOnly = false;
 };
 
 namespace modIni {

@@ -5,20 +5,29 @@
 #include <wx/app.h>
 
 #include "shell/application.h"
+#include "shell/command_line.h"
+#include "shell/settings_location.h"
 
 namespace vantle {
 
-// The running program: the real seams, the settings file beside the executable, and the
-// windows. Its start-up creates the main window and returns; everything after that happens in
-// window events, and the program ends when its last window has closed.
+// The program's entry: reads the command line before the toolkit starts, so that --help,
+// --version and a bad option need no display and open nothing, then runs Module1.
+int RunVantle(int argc, char** argv);
+
+// The running program: the real seams, the settings file start-up chose, and the windows. Its
+// start-up creates the main window, opens what the command line asks for and returns;
+// everything after that happens in window events, and the program ends when its last window
+// has closed.
 class Module1 : public wxApp {
 public:
-    Module1();
+    Module1(CommandLine commandLine, SettingsLocation settings);
     ~Module1() override;
     bool OnInit() override;
 
 private:
     struct Platform;
+    CommandLine commandLine_;
+    SettingsLocation settings_;
     std::unique_ptr<Platform> platform_;
     std::unique_ptr<Application> app_;
 };

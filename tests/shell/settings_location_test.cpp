@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+
+#include "settings/mod_ini.h"
+#include "shell/settings_location.h"
+#include "support/fakes.h"
+#include "support/temp_folder.h"
+#include "support/unprivileged.h"
+
+namespace vantle {
+namespace {
+
+namespace fs = std::filesystem;
+using std::nullopt;
+using Text = std::optional<std::string>;
+
+std::string Read(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void Write(const fs::path& file, const std::string& content) {
+    std::ofstream(file, std::ios::binary) << content;
+}
+
+TEST(SettingsLocationTest, UserConfigHomeFollowsTheXdgRules) {
+    struct Row {
+        Text xdg, home;
+        std::optional<fs::path> expected;
+    };
+    const Row rows[] = {
+        {"/xdg", "/home/u", "/xdg"},
+        {nullopt, "/home/u", "/home/u/.config"},
+        {"", "/home/u", "/home/u/.config"},
+        {"relative/xdg", "/home/u", "/home/u/.config"},
+        {nullopt, nullopt, nullopt},
+        {"relative", "relative-home", nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.xdg.value_or("(unset)") + " / " + row.home.value_or("(unset)"));
+        EXPECT_EQ(UserConfigHome(row.xdg, row.home), row.expected);
+    }
+}
+
+TEST(SettingsLocationTest, ChoosesTheFirstPlaceThatApplies) {
+    struct Row {
+        const char* name;
+        std::optional<fs::path> commandLine;
+        std::set<fs::path> present;
+        Text home;
+        SettingsSource source;
+        fs::path file;
+        std::optional<fs::path> installedDefault;
+    };
+    const Row rows[] = {
+        {"the command line wins", "/tmp/mine.ini", {"/opt/v/bin/vt.ini"}, "/h",
+         SettingsSource::CommandLine, "/tmp/mine.ini", nullopt},
+        {"a file beside the executable", nullopt, {"/opt/v/bin/vt.ini", "/usr/share/vantle/vt.ini"},
+         "/h", SettingsSource::BesideExecutable, "/opt/v/bin/vt.ini", nullopt},
+        {"per user, default beside the tree", nullopt,
+         {"/opt/v/share/vantle/vt.ini", "/usr/share/vantle/vt.ini"}, "/h", SettingsSource::PerUser,
+         "/h/.config/vantle/vt.ini", "/opt/v/share/vantle/vt.ini"},
+        {"per user, default of the configured prefix", nullopt, {"/usr/share/vantle/vt.ini"}, "/h",
+         SettingsSource::PerUser, "/h/.config/vantle/vt.ini", "/usr/share/vantle/vt.ini"},
+        {"per user, no default anywhere", nullopt, {}, "/h", SettingsSource::PerUser,
+         "/h/.config/vantle/vt.ini", nullopt},
+        {"no home: the default, read only", nullopt, {"/opt/v/share/vantle/vt.ini"}, nullopt,
+         SettingsSource::InstalledDefault, "/opt/v/share/vantle/vt.ini", nullopt},
+        {"no home and no default", nullopt, {}, nullopt, SettingsSource::InstalledDefault,
+         "/usr/share/vantle/vt.ini", nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SettingsSearch search;
+        search.commandLine = row.commandLine;
+        search.executableFolder = "/opt/v/bin";
+        search.home = row.home;
+        search.relativeDataFolder = "../share/vantle";
+        search.configuredDataFolder = "/usr/share/vantle";
+        const SettingsChoice choice = ChooseSettingsFile(
+            search, [&row](const fs::path& path) { return row.present.contains(path); });
+        EXPECT_EQ(choice.source, row.source);
+        EXPECT_EQ(choice.file, row.file);
+        EXPECT_EQ(choice.installedDefault, row.installedDefault);
+    }
+}
+
+class PrepareSettingsTest : public testing::Test {
+protected:
+    PrepareSettingsTest() {
+        fs::create_directory(folder / "share");
+        Write(installedDefault(), "[AI_Links]\nLink1=file:///usr/share/vantle/demo/rotate1.html\n");
+    }
+    fs::path installedDefault() const { return folder / "share" / "vt.ini"; }
+    SettingsChoice PerUser(const fs::path& file) const {
+        return {SettingsSource::PerUser, file, installedDefault()};
+    }
+
+    test::TempFolder folder;
+};
+
+// A first run makes the folders and the file; a later run, or a changed file, is left alone.
+TEST_F(PrepareSettingsTest, FirstRunCopiesTheDefaultAndLaterRunsKeepTheUsersFile) {
+    const fs::path file = folder / "xdg" / "deep" / "vantle" / "vt.ini";
+    SettingsLocation location = PrepareSettingsFile(PerUser(file));
+    EXPECT_EQ(location.file, file);
+    EXPECT_FALSE(location.readOnly);
+    EXPECT_EQ(Read(file), Read(installedDefault()));
+
+    Write(file, "[AI_Links]\nLink1=mine\n");
+    location = PrepareSettingsFile(PerUser(file));
+    EXPECT_EQ(location.file, file);
+    EXPECT_EQ(Read(file), "[AI_Links]\nLink1=mine\n");
+}
+
+TEST_F(PrepareSettingsTest, WithoutADefaultTheFolderIsReadyForTheFirstSave) {
+    const fs::path file = folder / "xdg" / "vantle" / "vt.ini";
+    const SettingsLocation location =
+        PrepareSettingsFile({SettingsSource::PerUser, file, nullopt});
+    EXPECT_EQ(location.file, file);
+    EXPECT_FALSE(location.readOnly);
+    EXPECT_TRUE(fs::is_directory(file.parent_path()));
+    EXPECT_FALSE(fs::exists(file));
+}
+
+// An XDG folder that cannot take the file, or cannot be made: the default is read, and a save
+// is refused with the usual message, leaving the default as it was, even for root.
+TEST_F(PrepareSettingsTest, AnUnusableConfigFolderFallsBackToTheDefaultReadOnly) {
+    folder.OpenToEveryone();
+    fs::permissions(folder / "share", fs::perms::all, fs::perm_options::add);
+    fs::permissions(installedDefault(), fs::perms::all, fs::perm_options::add);
+    fs::create_directory(folder / "locked");
+    ::chmod((folder / "locked").c_str(), 0555);
+    Write(folder / "not-a-folder", "");
+    const fs::path files[] = {folder / "locked" / "vantle" / "vt.ini",
+                              folder / "not-a-folder" / "vantle" / "vt.ini"};
+    for (const fs::path& file : files) {
+        SCOPED_TRACE(file.string());
+        EXPECT_UNPRIVILEGED([&] {
+            const SettingsLocation location = PrepareSettingsFile(PerUser(file));
+            return location.readOnly && location.file == installedDefault() &&
+                   !fs::exists(file.parent_path());
+        });
+    }
+
+    const std::string before = Read(installedDefault());
+    test::RecordingMessageBoxes messages;
+    const SettingsContext settings{installedDefault(), &messages, true};
+    IniFields fields;
+    EXPECT_EQ(ReadSetting(fields, settings, "AI_Links", "Link1"),
+              "file:///usr/share/vantle/demo/rotate1.html");
+    EXPECT_FALSE(WriteSetting(fields, settings, "AI_Links", "Link1", "changed"));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, modIni::kWriteFailure);
+    EXPECT_EQ(Read(installedDefault()), before);
+}
+
+}  // namespace
+}  // namespace vantle

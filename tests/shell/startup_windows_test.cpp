@@ -1,0 +1,58 @@
+#include <gtest/gtest.h>
+#include <wx/button.h>
+
+#include "refresher/frm_browser.h"
+#include "rotator/aidle.h"
+#include "shell/frm_main.h"
+#include "shell/startup_windows.h"
+#include "support/app_fixture.h"
+#include "support/http_server.h"
+
+namespace vantle::test {
+namespace {
+
+class StartupWindowsTest : public AppTest {
+protected:
+    StartupWindowsTest() {
+        server.Serve("/portal", "portal");
+        services.firstPage = server.Url("/portal");
+        WriteIni("[Links]\nLink1=" + server.Url("/one") + "\nLink1Active=1\nLink2Active=0\n" +
+                 "[AI_Links]\nFSEnabled=1\nMMEnabled=0\n");
+    }
+    HttpServer server;
+};
+
+TEST_F(StartupWindowsTest, OpensTheNamedWindowsAndStartsThemOnlyWhenAsked) {
+    app().CreateMain();
+    CommandLine rotatorOnly;
+    rotatorOnly.rotator = true;
+    OpenStartupWindows(app(), rotatorOnly);
+    ASSERT_EQ(app().LoadedWindows().size(), 2u);
+    EXPECT_EQ(app().LoadedWindows()[1], &app().Rotator());
+    EXPECT_TRUE(app().Rotator().IsShown());
+    EXPECT_FALSE(app().Rotator().Timer2.IsRunning());
+    CloseAllWindows();
+
+    app().CreateMain();
+    CommandLine both;
+    both.refresher = both.rotator = both.start = true;
+    OpenStartupWindows(app(), both);
+    const auto loaded = app().LoadedWindows();
+    ASSERT_EQ(loaded.size(), 3u);
+    frmBrowser& refresher = app().Refresher();
+    aidle& rotator = app().Rotator();
+    EXPECT_EQ(loaded[1], &refresher);
+    EXPECT_EQ(loaded[2], &rotator);
+    EXPECT_TRUE(refresher.IsShown() && rotator.IsShown());
+    // Start was pressed: the active pane's timer runs, the inactive one's does not, and the
+    // Rotator opens its first page and rotates.
+    EXPECT_FALSE(refresher.Command1->IsEnabled());
+    EXPECT_TRUE(refresher.Timer1.Enabled());
+    EXPECT_FALSE(refresher.Timer2.Enabled());
+    EXPECT_FALSE(rotator.Command1->IsEnabled());
+    EXPECT_TRUE(rotator.Timer2.IsRunning());
+    EXPECT_TRUE(PumpUntil([&] { return server.CountFor("/portal") >= 1; }));
+}
+
+}  // namespace
+}  // namespace vantle::test
