@@ -9,6 +9,8 @@ packages=(
     xvfb xauth x11-utils
     clang libclang-rt-14-dev
     hardinfo
+    # The Debian package and its check (tools/check_package.sh); xdg-utils is its run-time helper
+    file lintian desktop-file-utils appstream python3 xdg-utils
 )
 
 missing=()

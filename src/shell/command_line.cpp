@@ -98,7 +98,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             const auto found = Matches(name);
             if (found.empty()) return Failed("unrecognized option '" + Printable(arg) + "'");
             if (found.size() > 1) {
-                std::string message = "option '--" + Printable(name) + "' is ambiguous; possibilities:";
+                std::string message =
+                    "option '--" + Printable(name) + "' is ambiguous; possibilities:";
                 for (const OptionName* option : found)
                     message += " '--" + std::string(option->name) + "'";
                 return Failed(std::move(message));

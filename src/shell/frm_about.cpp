@@ -37,6 +37,16 @@ const wxColour kRed(255, 0, 0);
 const wxColour kGrey(128, 128, 128);
 const wxColour kWhite(255, 255, 255);
 
+// Which settings file is in use, below the designed window: since the file can be in one of
+// several places, the user must be able to find out which. A name that is not UTF-8 shows its
+// odd bytes as octal escapes rather than as nothing.
+wxString SettingsText(const SettingsContext& settings) {
+    static const wxMBConvUTF8 lossy(wxMBConvUTF8::MAP_INVALID_UTF8_TO_OCTAL);
+    wxString text = "Settings: " + wxString(settings.file.string().c_str(), lossy);
+    if (settings.readOnly) text += " (read only)";
+    return text;
+}
+
 std::string VersionText() {
     return "Version " + std::to_string(version::kMajor) + "." + std::to_string(version::kMinor) +
            "." + std::to_string(version::kRevision);
@@ -96,6 +106,10 @@ void frmAbout::BuildControls() {
         label("lblDisclaimer", kRed, 135, 1800, 3990, 825, wxST_NO_AUTORESIZE);
     lblDisclaimer->SetFont(wxFontInfo(8.25).FaceName("Arial"));
     wrapped(lblDisclaimer, kDisclaimer);
+
+    lblSettings_ = label("lblSettings", kGrey, 135, 2745, 5595, 225, wxST_NO_AUTORESIZE);
+    wrapped(lblSettings_, SettingsText(app_.services().settings));
+    SetClientSize(GetClientSize().x, lblSettings_->GetRect().GetBottom() + TwipsSize(this, 0, 120).y);
 }
 
 void frmAbout::Form_Load() {

@@ -19,6 +19,7 @@ class frmAbout : public wxDialog {
 
     wxStaticText* lblTitle() const { return lblTitle_; }
     wxStaticText* lblVersion() const { return lblVersion_; }
+    wxStaticText* lblSettings() const { return lblSettings_; }
     wxButton* cmdOK() const { return cmdOK_; }
     wxButton* cmdSysInfo() const { return cmdSysInfo_; }
 
@@ -35,6 +36,7 @@ class frmAbout : public wxDialog {
     Application& app_;
     wxStaticText* lblTitle_ = nullptr;
     wxStaticText* lblVersion_ = nullptr;
+    wxStaticText* lblSettings_ = nullptr;
     wxButton* cmdOK_ = nullptr;
     wxButton* cmdSysInfo_ = nullptr;
 };

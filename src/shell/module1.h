@@ -1,8 +1,8 @@
 #pragma once
 
-#include <memory>
-
 #include <wx/app.h>
+
+#include <memory>
 
 #include "shell/application.h"
 #include "shell/command_line.h"
@@ -19,12 +19,12 @@ int RunVantle(int argc, char** argv);
 // everything after that happens in window events, and the program ends when its last window
 // has closed.
 class Module1 : public wxApp {
-public:
+  public:
     Module1(CommandLine commandLine, SettingsLocation settings);
     ~Module1() override;
     bool OnInit() override;
 
-private:
+  private:
     struct Platform;
     CommandLine commandLine_;
     SettingsLocation settings_;

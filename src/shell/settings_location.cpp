@@ -32,8 +32,8 @@ SettingsChoice ChooseSettingsFile(const SettingsSearch& search,
     if (exists(beside)) return {SettingsSource::BesideExecutable, beside, {}};
 
     std::optional<fs::path> installedDefault;
-    for (const fs::path& folder : {(search.executableFolder / search.relativeDataFolder),
-                                   search.configuredDataFolder}) {
+    for (const fs::path& folder :
+         {(search.executableFolder / search.relativeDataFolder), search.configuredDataFolder}) {
         const fs::path candidate = (folder / kFileName).lexically_normal();
         if (!folder.empty() && exists(candidate)) {
             installedDefault = candidate;
@@ -45,7 +45,8 @@ SettingsChoice ChooseSettingsFile(const SettingsSearch& search,
     }
     // No home at all: what the installation offers, or its expected place, which reads as empty.
     return {SettingsSource::InstalledDefault,
-            installedDefault.value_or(search.configuredDataFolder / kFileName), {}};
+            installedDefault.value_or(search.configuredDataFolder / kFileName),
+            {}};
 }
 
 SettingsLocation PrepareSettingsFile(const SettingsChoice& choice) {

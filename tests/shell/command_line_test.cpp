@@ -1,9 +1,10 @@
+#include "shell/command_line.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "shell/command_line.h"
 #include "version.h"
 
 namespace vantle {
@@ -24,14 +25,26 @@ TEST(CommandLineTest, OptionsThatRunTheProgram) {
         {"both windows started", {"--refresher", "--rotator", "--start"}, {}, true, true, true},
         {"start before the window", {"--start", "--rotator"}, {}, false, true, true},
         {"unambiguous prefixes", {"--ref", "--sta", "--rot"}, {}, true, true, true},
-        {"settings as the next argument", {"--settings", "a b.ini"}, "a b.ini", false, false,
+        {"settings as the next argument",
+         {"--settings", "a b.ini"},
+         "a b.ini",
+         false,
+         false,
          false},
         {"settings after =", {"--settings=x=y.ini"}, "x=y.ini", false, false, false},
-        {"a value that looks like an option", {"--settings", "--rotator"}, "--rotator", false,
-         false, false},
+        {"a value that looks like an option",
+         {"--settings", "--rotator"},
+         "--rotator",
+         false,
+         false,
+         false},
         {"the last settings wins", {"--settings=a", "--set", "b"}, "b", false, false, false},
-        {"bytes of another encoding kept", {"--settings=\xff\xfe\xe9t\xe9.ini"},
-         "\xff\xfe\xe9t\xe9.ini", false, false, false},
+        {"bytes of another encoding kept",
+         {"--settings=\xff\xfe\xe9t\xe9.ini"},
+         "\xff\xfe\xe9t\xe9.ini",
+         false,
+         false,
+         false},
         {"-- ends the options", {"--rotator", "--"}, {}, false, true, false},
     };
     for (const Row& row : rows) {

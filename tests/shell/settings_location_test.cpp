@@ -1,3 +1,5 @@
+#include "shell/settings_location.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -8,7 +10,6 @@
 #include <string>
 
 #include "settings/mod_ini.h"
-#include "shell/settings_location.h"
 #include "support/fakes.h"
 #include "support/temp_folder.h"
 #include "support/unprivileged.h"
@@ -35,12 +36,9 @@ TEST(SettingsLocationTest, UserConfigHomeFollowsTheXdgRules) {
         std::optional<fs::path> expected;
     };
     const Row rows[] = {
-        {"/xdg", "/home/u", "/xdg"},
-        {nullopt, "/home/u", "/home/u/.config"},
-        {"", "/home/u", "/home/u/.config"},
-        {"relative/xdg", "/home/u", "/home/u/.config"},
-        {nullopt, nullopt, nullopt},
-        {"relative", "relative-home", nullopt},
+        {"/xdg", "/home/u", "/xdg"},        {nullopt, "/home/u", "/home/u/.config"},
+        {"", "/home/u", "/home/u/.config"}, {"relative/xdg", "/home/u", "/home/u/.config"},
+        {nullopt, nullopt, nullopt},        {"relative", "relative-home", nullopt},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.xdg.value_or("(unset)") + " / " + row.home.value_or("(unset)"));
@@ -59,21 +57,55 @@ TEST(SettingsLocationTest, ChoosesTheFirstPlaceThatApplies) {
         std::optional<fs::path> installedDefault;
     };
     const Row rows[] = {
-        {"the command line wins", "/tmp/mine.ini", {"/opt/v/bin/vt.ini"}, "/h",
-         SettingsSource::CommandLine, "/tmp/mine.ini", nullopt},
-        {"a file beside the executable", nullopt, {"/opt/v/bin/vt.ini", "/usr/share/vantle/vt.ini"},
-         "/h", SettingsSource::BesideExecutable, "/opt/v/bin/vt.ini", nullopt},
-        {"per user, default beside the tree", nullopt,
-         {"/opt/v/share/vantle/vt.ini", "/usr/share/vantle/vt.ini"}, "/h", SettingsSource::PerUser,
-         "/h/.config/vantle/vt.ini", "/opt/v/share/vantle/vt.ini"},
-        {"per user, default of the configured prefix", nullopt, {"/usr/share/vantle/vt.ini"}, "/h",
-         SettingsSource::PerUser, "/h/.config/vantle/vt.ini", "/usr/share/vantle/vt.ini"},
-        {"per user, no default anywhere", nullopt, {}, "/h", SettingsSource::PerUser,
-         "/h/.config/vantle/vt.ini", nullopt},
-        {"no home: the default, read only", nullopt, {"/opt/v/share/vantle/vt.ini"}, nullopt,
-         SettingsSource::InstalledDefault, "/opt/v/share/vantle/vt.ini", nullopt},
-        {"no home and no default", nullopt, {}, nullopt, SettingsSource::InstalledDefault,
-         "/usr/share/vantle/vt.ini", nullopt},
+        {"the command line wins",
+         "/tmp/mine.ini",
+         {"/opt/v/bin/vt.ini"},
+         "/h",
+         SettingsSource::CommandLine,
+         "/tmp/mine.ini",
+         nullopt},
+        {"a file beside the executable",
+         nullopt,
+         {"/opt/v/bin/vt.ini", "/usr/share/vantle/vt.ini"},
+         "/h",
+         SettingsSource::BesideExecutable,
+         "/opt/v/bin/vt.ini",
+         nullopt},
+        {"per user, default beside the tree",
+         nullopt,
+         {"/opt/v/share/vantle/vt.ini", "/usr/share/vantle/vt.ini"},
+         "/h",
+         SettingsSource::PerUser,
+         "/h/.config/vantle/vt.ini",
+         "/opt/v/share/vantle/vt.ini"},
+        {"per user, default of the configured prefix",
+         nullopt,
+         {"/usr/share/vantle/vt.ini"},
+         "/h",
+         SettingsSource::PerUser,
+         "/h/.config/vantle/vt.ini",
+         "/usr/share/vantle/vt.ini"},
+        {"per user, no default anywhere",
+         nullopt,
+         {},
+         "/h",
+         SettingsSource::PerUser,
+         "/h/.config/vantle/vt.ini",
+         nullopt},
+        {"no home: the default, read only",
+         nullopt,
+         {"/opt/v/share/vantle/vt.ini"},
+         nullopt,
+         SettingsSource::InstalledDefault,
+         "/opt/v/share/vantle/vt.ini",
+         nullopt},
+        {"no home and no default",
+         nullopt,
+         {},
+         nullopt,
+         SettingsSource::InstalledDefault,
+         "/usr/share/vantle/vt.ini",
+         nullopt},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -92,7 +124,7 @@ TEST(SettingsLocationTest, ChoosesTheFirstPlaceThatApplies) {
 }
 
 class PrepareSettingsTest : public testing::Test {
-protected:
+  protected:
     PrepareSettingsTest() {
         fs::create_directory(folder / "share");
         Write(installedDefault(), "[AI_Links]\nLink1=file:///usr/share/vantle/demo/rotate1.html\n");
@@ -121,8 +153,7 @@ TEST_F(PrepareSettingsTest, FirstRunCopiesTheDefaultAndLaterRunsKeepTheUsersFile
 
 TEST_F(PrepareSettingsTest, WithoutADefaultTheFolderIsReadyForTheFirstSave) {
     const fs::path file = folder / "xdg" / "vantle" / "vt.ini";
-    const SettingsLocation location =
-        PrepareSettingsFile({SettingsSource::PerUser, file, nullopt});
+    const SettingsLocation location = PrepareSettingsFile({SettingsSource::PerUser, file, nullopt});
     EXPECT_EQ(location.file, file);
     EXPECT_FALSE(location.readOnly);
     EXPECT_TRUE(fs::is_directory(file.parent_path()));

@@ -1,10 +1,11 @@
+#include "shell/startup_windows.h"
+
 #include <gtest/gtest.h>
 #include <wx/button.h>
 
 #include "refresher/frm_browser.h"
 #include "rotator/aidle.h"
 #include "shell/frm_main.h"
-#include "shell/startup_windows.h"
 #include "support/app_fixture.h"
 #include "support/http_server.h"
 
@@ -12,12 +13,13 @@ namespace vantle::test {
 namespace {
 
 class StartupWindowsTest : public AppTest {
-protected:
+  protected:
     StartupWindowsTest() {
         server.Serve("/portal", "portal");
+        server.Serve("/rotate1", "first");
         services.firstPage = server.Url("/portal");
         WriteIni("[Links]\nLink1=" + server.Url("/one") + "\nLink1Active=1\nLink2Active=0\n" +
-                 "[AI_Links]\nFSEnabled=1\nMMEnabled=0\n");
+                 "[AI_Links]\nLink1=" + server.Url("/rotate1") + "\nFSEnabled=1\nMMEnabled=0\n");
     }
     HttpServer server;
 };
@@ -45,13 +47,13 @@ TEST_F(StartupWindowsTest, OpensTheNamedWindowsAndStartsThemOnlyWhenAsked) {
     EXPECT_EQ(loaded[2], &rotator);
     EXPECT_TRUE(refresher.IsShown() && rotator.IsShown());
     // Start was pressed: the active pane's timer runs, the inactive one's does not, and the
-    // Rotator opens its first page and rotates.
+    // Rotator rotates to its first address.
     EXPECT_FALSE(refresher.Command1->IsEnabled());
     EXPECT_TRUE(refresher.Timer1.Enabled());
     EXPECT_FALSE(refresher.Timer2.Enabled());
     EXPECT_FALSE(rotator.Command1->IsEnabled());
     EXPECT_TRUE(rotator.Timer2.IsRunning());
-    EXPECT_TRUE(PumpUntil([&] { return server.CountFor("/portal") >= 1; }));
+    EXPECT_TRUE(PumpUntil([&] { return server.CountFor("/rotate1") >= 1; }));
 }
 
 }  // namespace
