@@ -114,8 +114,8 @@ note "built $(basename "$deb"), $(stat -c %s "$deb") bytes"
 dpkg-deb -f "$deb" Version Installed-Size Depends Suggests | sed 's/^/  /'
 
 note "lintian:"
-lintian --info --pedantic "$deb" | sed 's/^/  /' || true
-lintian --fail-on error "$deb" >/dev/null || fail "lintian reports errors"
+lintian --display-info --pedantic "$deb" 2>/dev/null | sed 's/^/  /' || true
+lintian --fail-on error "$deb" >/dev/null 2>&1 || fail "lintian reports errors"
 
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "$deb" >"$work/apt.log" 2>&1 ||
     { cat "$work/apt.log"; fail "apt-get install failed"; }

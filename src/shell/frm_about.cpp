@@ -109,7 +109,8 @@ void frmAbout::BuildControls() {
 
     lblSettings_ = label("lblSettings", kGrey, 135, 2745, 5595, 225, wxST_NO_AUTORESIZE);
     wrapped(lblSettings_, SettingsText(app_.services().settings));
-    SetClientSize(GetClientSize().x, lblSettings_->GetRect().GetBottom() + TwipsSize(this, 0, 120).y);
+    const int margin = TwipsSize(this, 0, 120).y;
+    SetClientSize(GetClientSize().x, lblSettings_->GetRect().GetBottom() + margin);
 }
 
 void frmAbout::Form_Load() {
