@@ -28,14 +28,17 @@ std::optional<fs::path> UserConfigHome(const std::optional<std::string>& xdgConf
 SettingsChoice ChooseSettingsFile(const SettingsSearch& search,
                                   const std::function<bool(const fs::path&)>& exists) {
     if (search.commandLine) return {SettingsSource::CommandLine, *search.commandLine, {}};
+    // An unknown executable folder must not turn into the current one.
+    const bool located = search.executableFolder.is_absolute();
     const fs::path beside = search.executableFolder / kFileName;
-    if (exists(beside)) return {SettingsSource::BesideExecutable, beside, {}};
+    if (located && exists(beside)) return {SettingsSource::BesideExecutable, beside, {}};
 
     std::optional<fs::path> installedDefault;
     for (const fs::path& folder :
-         {(search.executableFolder / search.relativeDataFolder), search.configuredDataFolder}) {
+         {located ? search.executableFolder / search.relativeDataFolder : fs::path(),
+          search.configuredDataFolder}) {
         const fs::path candidate = (folder / kFileName).lexically_normal();
-        if (!folder.empty() && exists(candidate)) {
+        if (folder.is_absolute() && exists(candidate)) {
             installedDefault = candidate;
             break;
         }

@@ -55,6 +55,7 @@ TEST(SettingsLocationTest, ChoosesTheFirstPlaceThatApplies) {
         SettingsSource source;
         fs::path file;
         std::optional<fs::path> installedDefault;
+        fs::path executableFolder = "/opt/v/bin";
     };
     const Row rows[] = {
         {"the command line wins",
@@ -106,12 +107,20 @@ TEST(SettingsLocationTest, ChoosesTheFirstPlaceThatApplies) {
          SettingsSource::InstalledDefault,
          "/usr/share/vantle/vt.ini",
          nullopt},
+        {"unknown executable folder: nothing relative to the current one",
+         nullopt,
+         {"vt.ini", "../share/vantle/vt.ini", "/usr/share/vantle/vt.ini"},
+         "/h",
+         SettingsSource::PerUser,
+         "/h/.config/vantle/vt.ini",
+         "/usr/share/vantle/vt.ini",
+         ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         SettingsSearch search;
         search.commandLine = row.commandLine;
-        search.executableFolder = "/opt/v/bin";
+        search.executableFolder = row.executableFolder;
         search.home = row.home;
         search.relativeDataFolder = "../share/vantle";
         search.configuredDataFolder = "/usr/share/vantle";
