@@ -31,9 +31,22 @@ void GetINIValue(IniFields& fields, const SettingsContext& settings) {
 }
 
 bool SetINIValue(const IniFields& fields, const SettingsContext& settings) {
+    // Held from the read to the write, so that another process's save cannot slip in between
+    // and have its change thrown away by this one.
+    const settings_io::SaveLock lock(settings.file);
+    if (lock.state() == settings_io::SaveLock::State::Busy) {
+        Report(settings, kWriteFailure);
+        return false;
+    }
+    lock.RemoveLeftovers();
     const auto file = settings_io::ReadFileBytes(settings.file);
     // Writing over a file that could not be read would throw away every other setting in it.
     if (file.state == settings_io::FileState::Unreadable) {
+        Report(settings, kWriteFailure);
+        return false;
+    }
+    // A read-only file refuses every write, as on Windows, even of a value it already holds.
+    if (file.state == settings_io::FileState::Read && !settings_io::MayWrite(settings.file)) {
         Report(settings, kWriteFailure);
         return false;
     }
