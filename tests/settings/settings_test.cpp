@@ -168,7 +168,6 @@ TEST_F(SettingsFileTest, AFolderThatTakesNoNewFileGetsItsFileRewrittenInPlace) {
     std::ofstream(settings_.file, std::ios::binary) << before;
     fs::permissions(settings_.file, fs::perms(0666));
     fs::permissions(closed, fs::perms(0555));
-    const auto inode = fs::hard_link_count(settings_.file);
     struct stat old {};
     ::stat(settings_.file.c_str(), &old);
     const auto check = [&] {
@@ -183,7 +182,6 @@ TEST_F(SettingsFileTest, AFolderThatTakesNoNewFileGetsItsFileRewrittenInPlace) {
     struct stat now {};
     ::stat(settings_.file.c_str(), &now);
     EXPECT_EQ(now.st_ino, old.st_ino) << "the file was replaced, not rewritten";
-    EXPECT_EQ(fs::hard_link_count(settings_.file), inode);
     EXPECT_EQ(File(settings_.file), "[Links]\r\nLink1=newer\r\nLink2=x\r\n");
     EXPECT_EQ(Entries(closed), 1u);
 }
