@@ -118,7 +118,8 @@ TEST_F(SettingsFileTest, AnOrdinaryUserLeavesAFileAloneThatItMayNotReadOrWrite) 
     const std::string kept = "[Links]\nLink1=keep\n";
     for (const char* name : {"unreadable", "unwritable"}) std::ofstream(dir_ / name) << kept;
     fs::permissions(dir_ / "unreadable", fs::perms(0222));
-    fs::permissions(dir_ / "unwritable", fs::perms(0644));
+    // Write permission for the group alone: the write bits do not refuse it, the user's do.
+    fs::permissions(dir_ / "unwritable", fs::perms(0464));
     EXPECT_UNPRIVILEGED([&] {
         settings_.file = dir_ / "unreadable";
         bool right = Holds(Get("Link1").empty() && OneMessage(modIni::kReadFailure), "read");
