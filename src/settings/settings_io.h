@@ -37,14 +37,16 @@ bool MayWrite(const std::filesystem::path& file);
 // refuses the write with the file as it was; a write that fails part-way (an I/O error, a file
 // size limit) puts the old bytes back and returns false. A process killed or a machine losing
 // power between the first changed byte and the end of the write can leave the rest of the file
-// part new and part old, and another process reading at that moment can see it so.
+// part new and part old; and a read by another process at that moment (reads take no lock) can
+// see it so. Other saves wait for it under SaveLock.
 bool ReplaceFile(const std::filesystem::path& file, std::string_view bytes);
 
 // Serialises the saves of one settings file across processes, so that no save reads the file
 // while another is between its own read and write and loses that change. The lock is a flock()
-// on the file's folder: the file itself is replaced at every save, so a lock on it would hold
-// only its old copy, and the folder needs no lock file of its own, which a folder that takes no
-// new file could not hold. The kernel drops it when its holder ends, however it ends.
+// on the folder of the file written (where a symbolic link leads): the file itself is replaced at
+// every save, so a lock on it would hold only its old copy, and the folder needs no lock file of
+// its own, which a folder that takes no new file could not hold. The kernel drops it when its
+// holder ends, however it ends.
 //
 // Taking it waits at most kLockWaitMs for another save to end. Busy after that means a save that
 // stopped part-way (a stopped or hung process) holds it: the caller refuses the write rather than
