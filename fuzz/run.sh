@@ -1,8 +1,9 @@
 #!/bin/sh
 # Builds the settings file fuzzer with clang in its own build folder and runs it for a bounded
 # time. Usage: fuzz/run.sh [SECONDS | runs=N] [extra libFuzzer options...]   (default: 60 seconds)
-# The corpus grows in the build folder (VANTLE_FUZZ_BUILD, default build-fuzz) from run to run; a
-# failing input is saved there as crash-*, and build-fuzz/fuzz/settings_fuzz FILE replays it.
+# The corpus grows in the build folder (VANTLE_FUZZ_BUILD, default build-fuzz) from run to run,
+# starting from the seeds in fuzz/corpus (UTF-16 and byte-order-mark files among them); a failing
+# input is saved there as crash-*, and build-fuzz/fuzz/settings_fuzz FILE replays it.
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -25,4 +26,4 @@ corpus=$build/settings_fuzz_corpus
 mkdir -p "$corpus"
 cd "$build"
 exec "$build/fuzz/settings_fuzz" "$bound" -dict="$here/settings.dict" -max_len=4096 \
-    -print_final_stats=1 "$@" "$corpus"
+    -print_final_stats=1 "$@" "$corpus" "$here/corpus"

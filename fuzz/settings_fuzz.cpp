@@ -27,10 +27,32 @@ using namespace vantle;
         }                                                              \
     } while (false)
 
+constexpr const char* kBlanks = " \t\v\f\r\x1A";
+
 std::string TrimBlanks(std::string text) {
-    const auto first = text.find_first_not_of(" \t");
+    const auto first = text.find_first_not_of(kBlanks);
     if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+// The byte-order mark the file starts with, if any: a write must keep it.
+std::string Mark(const std::string& content) {
+    for (const char* mark : {"\xFF\xFE", "\xFE\xFF", "\xEF\xBB\xBF"}) {
+        if (content.starts_with(mark)) return mark;
+    }
+    return {};
+}
+
+// A UTF-16 file's code units after the mark, an odd last byte left out.
+std::u16string Units(const std::string& content) {
+    const bool bigEndian = content[0] == '\xFE';
+    std::u16string units;
+    for (std::size_t at = 2; at + 1 < content.size(); at += 2) {
+        const auto a = static_cast<unsigned char>(content[at]);
+        const auto b = static_cast<unsigned char>(content[at + 1]);
+        units += static_cast<char16_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
+    }
+    return units;
 }
 
 // How a name or value ends up in the file, worked out independently of the writer.
@@ -95,7 +117,8 @@ bool HasNonAscii(const std::string& bytes) {
 }
 
 // Everything the writer removed must lie within one line: no line ending may go.
-void CheckOnlyOneLineChanged(const std::string& before, const std::string& after) {
+template <typename Text>
+void CheckOnlyOneLineChanged(const Text& before, const Text& after) {
     std::size_t prefix = 0;
     while (prefix < before.size() && prefix < after.size() && before[prefix] == after[prefix]) {
         ++prefix;
@@ -105,8 +128,8 @@ void CheckOnlyOneLineChanged(const std::string& before, const std::string& after
            before[before.size() - 1 - suffix] == after[after.size() - 1 - suffix]) {
         ++suffix;
     }
-    const std::string removed = before.substr(prefix, before.size() - prefix - suffix);
-    Require(removed.find_first_of("\r\n") == std::string::npos);
+    const Text removed = before.substr(prefix, before.size() - prefix - suffix);
+    for (const auto unit : removed) Require(unit != '\r' && unit != '\n');
 }
 
 }  // namespace
@@ -140,8 +163,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
                 ini::ReadValue(content, otherSection, otherKey));
     }
 
-    const bool convertedToUtf8 =
-        !ini::IsValidUtf8(content) && ini::IsValidUtf8(*written) && HasNonAscii(*written);
+    const std::string mark = Mark(content);
+    Require(Mark(*written) == mark);
+    if (mark.size() == 2) {
+        Require(written->size() % 2 == content.size() % 2);
+        Require(content.size() % 2 == 0 || written->back() == content.back());
+        CheckOnlyOneLineChanged(Units(content), Units(*written));
+        return 0;
+    }
+    const bool convertedToUtf8 = mark.empty() && !ini::IsValidUtf8(content) &&
+                                 ini::IsValidUtf8(*written) && HasNonAscii(*written);
     if (!convertedToUtf8) CheckOnlyOneLineChanged(content, *written);
     return 0;
 }

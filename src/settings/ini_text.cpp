@@ -8,6 +8,8 @@ namespace vantle::ini {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
 
 // Windows-1252 0x80 to 0x9F; the rest of the code page equals Latin-1.
 constexpr std::array<char32_t, 32> kCp1252High = {
@@ -15,8 +17,10 @@ constexpr std::array<char32_t, 32> kCp1252High = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-// Length of the valid UTF-8 sequence at `at`, 0 when there is none.
-std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t at) {
+// Length of the valid UTF-8 sequence at `at`, 0 when there is none. With `surrogates`, the
+// encodings of U+D800 to U+DFFF count too: a UTF-16 file's unpaired halves travel through the
+// editor that way, so that they are written back as they were.
+std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t at, bool surrogates = false) {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
     const unsigned char lead = byte(at);
     if (lead < 0x80) return 1;
@@ -26,8 +30,8 @@ std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t at) {
         length = 2;
     } else if (lead >= 0xE0 && lead <= 0xEF) {
         length = 3;
-        if (lead == 0xE0) low = 0xA0;   // overlong
-        if (lead == 0xED) high = 0x9F;  // surrogates
+        if (lead == 0xE0) low = 0xA0;  // overlong
+        if (lead == 0xED && !surrogates) high = 0x9F;
     } else if (lead >= 0xF0 && lead <= 0xF4) {
         length = 4;
         if (lead == 0xF0) low = 0x90;   // overlong
@@ -58,11 +62,77 @@ void AppendUtf8(std::string& out, char32_t code) {
     } else if (code < 0x800) {
         out += static_cast<char>(0xC0 | (code >> 6));
         out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
+    } else if (code < 0x10000) {
         out += static_cast<char>(0xE0 | (code >> 12));
         out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
     }
+}
+
+// A UTF-16 body as UTF-8, pairs joined and unpaired halves kept as code points of their own.
+std::string Utf16ToText(std::string_view bytes, bool bigEndian) {
+    const auto unit = [&](std::size_t i) -> char32_t {
+        const auto a = static_cast<unsigned char>(bytes[2 * i]);
+        const auto b = static_cast<unsigned char>(bytes[2 * i + 1]);
+        return bigEndian ? (a << 8) | b : (b << 8) | a;
+    };
+    std::string text;
+    text.reserve(bytes.size());
+    const std::size_t units = bytes.size() / 2;
+    for (std::size_t i = 0; i < units; ++i) {
+        char32_t code = unit(i);
+        if (code >= 0xD800 && code < 0xDC00 && i + 1 < units && unit(i + 1) >= 0xDC00 &&
+            unit(i + 1) < 0xE000) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (unit(++i) - 0xDC00);
+        }
+        AppendUtf8(text, code);
+    }
+    return text;
+}
+
+// The inverse of Utf16ToText: every code point back into the units it came from.
+std::string TextToUtf16(std::string_view text, bool bigEndian) {
+    std::string bytes;
+    bytes.reserve(text.size() * 2);
+    const auto put = [&](char32_t unit) {
+        const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    };
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = Utf8SequenceLength(text, at, true);
+        const char32_t code = length == 0 ? 0xFFFD : DecodeUtf8(text, at, length);
+        at += length == 0 ? 1 : length;
+        if (code < 0x10000) {
+            put(code);
+        } else {
+            put(0xD800 + ((code - 0x10000) >> 10));
+            put(0xDC00 + ((code - 0x10000) & 0x3FF));
+        }
+    }
+    return bytes;
+}
+
+// Text as it is handed out: the code points of unpaired UTF-16 halves become U+FFFD.
+std::string WithoutSurrogates(std::string_view text) {
+    std::string clean;
+    clean.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = Utf8SequenceLength(text, at, true);
+        if (length == 0 || (length == 3 && DecodeUtf8(text, at, 3) >= 0xD800 &&
+                            DecodeUtf8(text, at, 3) < 0xE000)) {
+            clean += "\xEF\xBF\xBD";
+        } else {
+            clean.append(text.substr(at, length));
+        }
+        at += length == 0 ? 1 : length;
+    }
+    return clean;
 }
 
 std::optional<char> EncodeCp1252(char32_t code) {
@@ -73,7 +143,28 @@ std::optional<char> EncodeCp1252(char32_t code) {
     return std::nullopt;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+// UTF-8 in which a byte that starts no valid sequence is a Windows-1252 character of its own.
+std::string StrayBytesAsCp1252(std::string_view bytes) {
+    std::string text;
+    text.reserve(bytes.size());
+    for (std::size_t at = 0; at < bytes.size();) {
+        const std::size_t length = Utf8SequenceLength(bytes, at);
+        if (length > 0) {
+            text.append(bytes.substr(at, length));
+            at += length;
+        } else {
+            const auto byte = static_cast<unsigned char>(bytes[at++]);
+            AppendUtf8(text, byte < 0xA0 ? kCp1252High[byte - 0x80] : byte);
+        }
+    }
+    return text;
+}
+
+// What the Windows functions take for blanks around names and values: besides space and tab,
+// the other C white-space characters and the DOS end-of-file mark Ctrl-Z.
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\x1A';
+}
 
 std::string_view Trim(std::string_view text) {
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
@@ -143,7 +234,14 @@ struct Location {
     ParsedLine key;
 };
 
-Location Locate(std::string_view text, std::string_view section, std::string_view key) {
+// With `strays`, names in the file are compared as StrayBytesAsCp1252 reads them.
+bool SameName(std::string_view inFile, std::string_view wanted, bool strays) {
+    if (strays && !IsValidUtf8(inFile)) return EqualNoCase(StrayBytesAsCp1252(inFile), wanted);
+    return EqualNoCase(inFile, wanted);
+}
+
+Location Locate(std::string_view text, std::string_view section, std::string_view key,
+                bool strays = false) {
     Location found;
     for (std::size_t at = 0; at < text.size();) {
         const Line line = LineAt(text, at);
@@ -151,7 +249,7 @@ Location Locate(std::string_view text, std::string_view section, std::string_vie
         const ParsedLine parsed = Parse(text, line);
         if (parsed.kind == LineKind::Section) {
             if (found.sectionFound) break;
-            if (EqualNoCase(parsed.name, section)) {
+            if (SameName(parsed.name, section, strays)) {
                 found.sectionFound = true;
                 found.lastFilledLine = line;
             }
@@ -159,7 +257,7 @@ Location Locate(std::string_view text, std::string_view section, std::string_vie
         }
         if (!found.sectionFound || parsed.kind == LineKind::Blank) continue;
         found.lastFilledLine = line;
-        if (parsed.kind == LineKind::Key && EqualNoCase(parsed.name, key)) {
+        if (parsed.kind == LineKind::Key && SameName(parsed.name, key, strays)) {
             found.keyFound = true;
             found.keyLine = line;
             found.key = parsed;
@@ -202,8 +300,8 @@ std::string Storable(std::string_view text) {
 }
 
 std::string Edit(std::string_view text, std::string_view section, std::string_view key,
-                 std::string_view value) {
-    const Location location = Locate(text, section, key);
+                 std::string_view value, bool strays = false) {
+    const Location location = Locate(text, section, key, strays);
     std::string result;
     result.reserve(text.size() + section.size() + key.size() + value.size() + 8);
     const std::string_view eol = LineEndingOf(text);
@@ -286,9 +384,21 @@ std::optional<std::string> Utf8ToCp1252(std::string_view text) {
 
 std::optional<std::string> ReadValue(std::string_view content, std::string_view section,
                                      std::string_view key) {
-    if (content.starts_with(kByteOrderMark)) content.remove_prefix(kByteOrderMark.size());
     section = Trim(section);
     key = Trim(key);
+    for (const auto mark : {kUtf16LeMark, kUtf16BeMark}) {
+        if (!content.starts_with(mark)) continue;
+        const std::string text = Utf16ToText(content.substr(mark.size()), mark == kUtf16BeMark);
+        const Location location = Locate(text, section, key);
+        if (!location.keyFound) return std::nullopt;
+        return WithoutSurrogates(StoredValue(text, location));
+    }
+    if (content.starts_with(kByteOrderMark)) {
+        content.remove_prefix(kByteOrderMark.size());
+        const Location location = Locate(content, section, key, true);
+        if (!location.keyFound) return std::nullopt;
+        return StrayBytesAsCp1252(StoredValue(content, location));
+    }
     if (IsValidUtf8(content)) {
         const Location location = Locate(content, section, key);
         if (!location.keyFound) return std::nullopt;
@@ -311,19 +421,28 @@ bool IsStorableKeyName(std::string_view key) {
 
 std::optional<std::string> WriteValue(std::string_view content, std::string_view section,
                                       std::string_view key, std::string_view value) {
-    std::string_view bom;
-    if (content.starts_with(kByteOrderMark)) {
-        bom = kByteOrderMark;
-        content.remove_prefix(kByteOrderMark.size());
-    }
     const std::string cleanSection{Trim(Storable(section))};
     const std::string cleanKey{Trim(Storable(key))};
     if (!IsStorableKeyName(cleanKey)) return std::nullopt;
     const std::string cleanValue = Storable(value);
 
-    if (IsValidUtf8(content)) {
-        return std::string(bom) + Edit(content, cleanSection, cleanKey, cleanValue);
+    for (const auto mark : {kUtf16LeMark, kUtf16BeMark}) {
+        if (!content.starts_with(mark)) continue;
+        const bool bigEndian = mark == kUtf16BeMark;
+        std::string_view body = content.substr(mark.size());
+        // An odd last byte is no character; it stays the last byte.
+        const std::string_view odd = body.substr(body.size() - body.size() % 2);
+        const std::string text = Utf16ToText(body, bigEndian);
+        return std::string(mark) +
+               TextToUtf16(Edit(text, cleanSection, cleanKey, cleanValue), bigEndian) +
+               std::string(odd);
     }
+    if (content.starts_with(kByteOrderMark)) {
+        content.remove_prefix(kByteOrderMark.size());
+        return std::string(kByteOrderMark) +
+               Edit(content, cleanSection, cleanKey, cleanValue, true);
+    }
+    if (IsValidUtf8(content)) return Edit(content, cleanSection, cleanKey, cleanValue);
     const auto fileSection = Utf8ToCp1252(cleanSection);
     const auto fileKey = Utf8ToCp1252(cleanKey);
     const auto fileValue = Utf8ToCp1252(cleanValue);
@@ -331,9 +450,9 @@ std::optional<std::string> WriteValue(std::string_view content, std::string_view
         std::string body = Edit(content, *fileSection, *fileKey, *fileValue);
         // The edit may have removed the only bytes that marked the file as single-byte; new
         // bytes that then happen to form valid UTF-8 would read as other characters.
-        if (!IsValidUtf8(body) || !HasNonAscii(body)) return std::string(bom) + body;
+        if (!IsValidUtf8(body) || !HasNonAscii(body)) return body;
     }
-    return std::string(bom) + Edit(Cp1252ToUtf8(content), cleanSection, cleanKey, cleanValue);
+    return Edit(Cp1252ToUtf8(content), cleanSection, cleanKey, cleanValue);
 }
 
 }  // namespace vantle::ini

@@ -7,16 +7,27 @@
 // The settings file's text, as pure functions over its bytes. Files are parsed the way the
 // Windows private-profile functions parse them, so files written by either side read the same:
 // - a line is ended by CR LF, LF or a lone CR; the last line needs no ending;
-// - section and key names match without regard to ASCII case, with spaces and tabs around
-//   names and values ignored; the first matching section and, within it, the first matching key
-//   win; keys before the first section belong to no section and are never matched;
+// - section and key names match without regard to ASCII case; blanks around names and values
+//   are ignored, blanks being space, tab, vertical tab, form feed, CR and Ctrl-Z (0x1A, the DOS
+//   end-of-file mark), so a line of blanks alone is a blank line; the first matching section
+//   and, within it, the first matching key win; keys before the first section belong to no
+//   section and are never matched;
 // - a section line is "[" name "]" (the last "]" of the line closes the name); a line starting
 //   with ";" is a comment; any other non-blank line is a key, with or without "=";
-// - a value enclosed in matching double or single quotes loses them on read; a NUL byte ends a
-//   value, as it would in the C strings of the original interface;
-// - a UTF-8 byte order mark at the start is skipped, and kept on write.
-// Text is UTF-8. A file whose bytes are not valid UTF-8 was written in a Windows single-byte code
-// page and is read as Windows-1252.
+// - a value enclosed in matching double or single quotes loses them on read; a NUL character
+//   ends a value, as it would in the C strings of the original interface.
+//
+// Encodings, told apart by the file's first bytes; a write keeps the file in its own:
+// - FF FE or FE FF: UTF-16, little- or big-endian, as Windows writes "Unicode" profile files.
+//   Half of a surrogate pair without its other half reads as U+FFFD and is written back as it
+//   was; an odd last byte is no character and stays the file's last byte.
+// - EF BB BF: UTF-8. A byte that starts no valid UTF-8 sequence is read as the Windows-1252
+//   character it would be, on its own, and kept as it is on write; everything else stays UTF-8.
+// - No mark: UTF-8 when every byte of the file is valid UTF-8, otherwise Windows-1252 throughout
+//   (the Windows functions read such a file in the ANSI code page). Without a mark nothing says
+//   the file is UTF-8, and a single-byte file can hold byte pairs that happen to be valid UTF-8
+//   ("\xC3\xA9" is "Ã©" in Windows-1252), so a stray byte here does not make the rest UTF-8.
+// Text handed in and out is UTF-8.
 namespace vantle::ini {
 
 bool IsValidUtf8(std::string_view bytes);
@@ -49,9 +60,10 @@ bool IsStorableKeyName(std::string_view key);
 // has them reads back without them. Names get the same treatment as values and lose surrounding
 // blanks. Text that is not valid UTF-8 is taken as Windows-1252.
 //
-// A Windows-1252 file stays single-byte when the value (and a new section or key name) can be
-// written in Windows-1252; otherwise the whole file is first converted to UTF-8, so that no
-// character is lost.
+// A Windows-1252 file (no mark, not valid UTF-8) stays single-byte when the value (and a new
+// section or key name) can be written in Windows-1252; otherwise the whole file is first
+// converted to UTF-8, so that no character is lost. UTF-16 files stay UTF-16 in their byte order,
+// and a file with the UTF-8 mark stays UTF-8.
 std::optional<std::string> WriteValue(std::string_view content, std::string_view section,
                                       std::string_view key, std::string_view value);
 

@@ -12,6 +12,27 @@ void Report(const SettingsContext& settings, const char* text) {
         settings.messages->Show(text, modIni::kAppTitle, MessageIcon::Exclamation);
 }
 
+// The write without its report: whether the value is in the file afterwards.
+bool Store(const IniFields& fields, const SettingsContext& settings) {
+    if (settings.readOnly) return false;
+    // Held from the read to the write, so that another process's save cannot slip in between
+    // and have its change thrown away by this one.
+    const settings_io::SaveLock lock(settings.file);
+    if (lock.state() == settings_io::SaveLock::State::Busy) return false;
+    lock.RemoveLeftovers();
+    const auto file = settings_io::ReadFileBytes(settings.file);
+    // Writing over a file that could not be read would throw away every other setting in it.
+    if (file.state == settings_io::FileState::Unreadable) return false;
+    // A read-only file refuses every write, as on Windows, even of a value it already holds.
+    if (file.state == settings_io::FileState::Read && !settings_io::MayWrite(settings.file))
+        return false;
+    const auto content =
+        ini::WriteValue(file.bytes, fields.INISection, fields.INIKey, fields.INIValue);
+    if (!content) return false;
+    if (file.state == settings_io::FileState::Read && *content == file.bytes) return true;
+    return settings_io::ReplaceFile(settings.file, *content);
+}
+
 }  // namespace
 
 namespace modIni {
@@ -31,28 +52,9 @@ void GetINIValue(IniFields& fields, const SettingsContext& settings) {
 }
 
 bool SetINIValue(const IniFields& fields, const SettingsContext& settings) {
-    if (settings.readOnly) {
-        Report(settings, kWriteFailure);
-        return false;
-    }
-    const auto file = settings_io::ReadFileBytes(settings.file);
-    // Writing over a file that could not be read would throw away every other setting in it.
-    if (file.state == settings_io::FileState::Unreadable) {
-        Report(settings, kWriteFailure);
-        return false;
-    }
-    const auto content =
-        ini::WriteValue(file.bytes, fields.INISection, fields.INIKey, fields.INIValue);
-    if (!content) {
-        Report(settings, kWriteFailure);
-        return false;
-    }
-    if (file.state == settings_io::FileState::Read && *content == file.bytes) return true;
-    if (!settings_io::ReplaceFile(settings.file, *content)) {
-        Report(settings, kWriteFailure);
-        return false;
-    }
-    return true;
+    const bool stored = Store(fields, settings);
+    if (!stored) Report(settings, kWriteFailure);
+    return stored;
 }
 
 }  // namespace modIni

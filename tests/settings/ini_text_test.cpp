@@ -23,6 +23,8 @@ TEST(IniRead, FindsTheValueAsThePrivateProfileFunctionsDo) {
         {"[S] ; note\n[T\nk=1\n", "S", "k", "1"},
         {"[A]\ny=2\rz=3\r\n\n\r[B]\rw=4", "A", "z", "3"},
         {"\xEF\xBB\xBF[Links]\nLink1=a\n", "Links", "Link1", "a"},
+        // The blanks of the Windows functions, in the file and in the names asked for.
+        {"\v[S]\f\n\fk \x1A=\t\v v \x1A\f\r\n", "\x1AS\v", "k\r", "v"},
         {"[S]\n" + std::string(1 << 20, ';') + "\nk=" + huge, "S", "k", huge},
         // Bytes that are not UTF-8 are Windows-1252, in names too.
         {cp1252, "S\u00e9", "k", "caf\u00e9 \u20ac \u0081"},
@@ -54,6 +56,7 @@ TEST(IniWrite, ChangesOnlyItsOwnLine) {
          "[A]\r\nx=1\r\n; c\r\nk=v\r\n\r\n[B]\r\n"},
         {"[A]\rx=1\n\n[B]\r", "A", "k", "v", "[A]\rx=1\nk=v\n\n[B]\r"},
         {"[A]\nx=1", "A", "k", "v", "[A]\nx=1\nk=v\n"},
+        {"[A]\nx=1\n\x1A", "\fA", "k\x1A", "v", "[A]\nx=1\nk=v\n\x1A"},  // Ctrl-Z is blank
         // A new section goes at the end, ending like the file's first line.
         {"", "Links", "Link1", "a", "[Links]\nLink1=a\n"},
         {"\xEF\xBB\xBF[A]\r\nx=1", "B", "k", "v", "\xEF\xBB\xBF[A]\r\nx=1\r\n[B]\r\nk=v\r\n"},
@@ -73,6 +76,48 @@ TEST(IniWrite, ChangesOnlyItsOwnLine) {
         EXPECT_EQ(WriteValue(content, section, key, value).value_or("<refused>"), expected);
     for (const char* key : {"", "  ", ";k", "[k]", "a=b"})  // would read back as something else
         EXPECT_FALSE(WriteValue("[S]\n", "S", key, "v").has_value()) << key;
+}
+
+// UTF-16 in the byte order given, with its mark.
+std::string Utf16(std::u16string_view text, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t unit : text) {
+        const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    }
+    return bytes;
+}
+
+// Windows writes "Unicode" profile files in UTF-16; a write must keep them so, byte for byte
+// outside the changed line, unpaired surrogates and an odd last byte included.
+TEST(IniEncodings, Utf16FilesAreReadAndStayUtf16) {
+    const std::u16string before =
+        u"; \xD800\r\n[S\u00e9]\r\nk=old\r\nj=\u65e5\U0001F600\r\n\r\n[T]\r\nx=a\xDC00";
+    const std::u16string changed =
+        u"; \xD800\r\n[S\u00e9]\r\nk=n\u00fc\r\nj=\u65e5\U0001F600\r\n\r\n[T]\r\nx=a\xDC00";
+    for (const bool bigEndian : {false, true}) {
+        SCOPED_TRACE(bigEndian ? "big-endian" : "little-endian");
+        const std::string file = Utf16(before, bigEndian);
+        EXPECT_EQ(ReadValue(file, "s\u00e9", "J"), "\u65e5\U0001F600");
+        EXPECT_EQ(ReadValue(file, "T", "x"), "a\uFFFD");
+        EXPECT_EQ(WriteValue(file, "S\u00e9", "k", "n\u00fc"), Utf16(changed, bigEndian));
+        EXPECT_EQ(WriteValue(file + "\x01", "S\u00e9", "k", "n\u00fc"),
+                  Utf16(changed, bigEndian) + "\x01");
+        EXPECT_EQ(WriteValue(file, "U", "k", "v"),
+                  Utf16(before + u"\r\n[U]\r\nk=v\r\n", bigEndian));
+    }
+}
+
+// A file with the UTF-8 mark is UTF-8: a stray byte is one Windows-1252 character and leaves the
+// rest alone. Without the mark nothing says so, and the file is Windows-1252 throughout.
+TEST(IniEncodings, AStrayByteInAUtf8FileIsOneWindows1252Character) {
+    const std::string marked = "\xEF\xBB\xBF[S\xE9]\nk=caf\xC3\xA9 \x80\nj=\xE6\x97\xA5\n";
+    EXPECT_EQ(ReadValue(marked, "S\u00e9", "k"), "caf\u00e9 \u20ac");
+    EXPECT_EQ(ReadValue(marked, "S\u00e9", "j"), "\u65e5");
+    EXPECT_EQ(WriteValue(marked, "S\u00e9", "j", "\u00fc"),
+              "\xEF\xBB\xBF[S\xE9]\nk=caf\xC3\xA9 \x80\nj=\xC3\xBC\n");
+    EXPECT_EQ(ReadValue(marked.substr(3), "S\u00e9", "k"), "caf\u00c3\u00a9 \u20ac");
 }
 
 TEST(Encoding, Utf8ValidationAndWindows1252) {

@@ -111,6 +111,12 @@ TEST_F(KillDuringSave, TheSettingsFileIsAlwaysWholeOldOrNew) {
     // The kills landed at different moments, not always between two saves.
     EXPECT_GT(seen.size(), 3u);
     ::unsetenv(kLoopDirVariable);
+    // Saves killed between making their temporary file and renaming it left it behind; the next
+    // save clears them all away, since none of their processes runs any more.
+    const auto left = std::distance(fs::directory_iterator(dir), {}) - 1;
+    IniFields fields;
+    EXPECT_TRUE(WriteSetting(fields, services.settings, "AI_Links", "Link1", "x"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 1) << left << " were left";
 }
 
 }  // namespace

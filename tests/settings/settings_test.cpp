@@ -1,14 +1,20 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "settings/mod_ini.h"
-#include "settings/settings_io.h"
 #include "support/fakes.h"
+#include "support/temp_folder.h"
+#include "support/unprivileged.h"
 
 namespace vantle {
 namespace {
@@ -16,25 +22,37 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
+std::string File(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::size_t Entries(const fs::path& folder) {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), {}));
+}
+
+// For checks in a child process, where assertions do not reach the test: says what went wrong.
+bool Holds(bool condition, const char* what) {
+    if (!condition) std::fprintf(stderr, "not so: %s\n", what);
+    return condition;
+}
+
 class SettingsFileTest : public testing::Test {
   protected:
-    ~SettingsFileTest() override { fs::remove_all(dir_); }
     std::string Get(const char* key) { return ReadSetting(fields_, settings_, "Links", key); }
-    void Set(const char* key, const char* value) {
-        WriteSetting(fields_, settings_, "Links", key, value);
+    bool Set(const char* key, const char* value) {
+        return WriteSetting(fields_, settings_, "Links", key, value);
     }
-    std::string File(const fs::path& file) const {
-        std::ifstream in(file, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
-    void ExpectOneMessage(const char* text) {
-        ASSERT_EQ(messages_.shown.size(), 1u);
-        EXPECT_EQ(messages_.shown[0].text + messages_.shown[0].title, text + "Vantle"s);
-        EXPECT_EQ(messages_.shown[0].icon, MessageIcon::Exclamation);
+    // Whether exactly one message was shown since the last call, with this text, and clears them.
+    bool OneMessage(const char* text) {
+        const bool one = messages_.shown.size() == 1 && messages_.shown[0].text == text &&
+                         messages_.shown[0].title == "Vantle" &&
+                         messages_.shown[0].icon == MessageIcon::Exclamation;
         messages_.shown.clear();
+        return one;
     }
 
-    fs::path dir_ = ::mkdtemp((fs::temp_directory_path() / "vantle-ini-XXXXXX").string().data());
+    test::TempFolder dir_{"vantle-ini"};
     test::RecordingMessageBoxes messages_;
     SettingsContext settings_{dir_ / "vt.ini", &messages_};
     IniFields fields_;
@@ -51,43 +69,75 @@ TEST_F(SettingsFileTest, ReadsClearTheOldValueAndWritesKeepEverythingElse) {
     std::ofstream(settings_.file, std::ios::binary) << before;
     for (const auto& [key, expected] : {std::pair{"Link1", "x"}, {"Link2", ""}, {"Link3", ""}})
         EXPECT_EQ(Get(key), expected) << key;
-    Set("Link1", "ok");
+    EXPECT_TRUE(Set("Link1", "ok"));
     EXPECT_EQ(File(settings_.file), before.replace(before.find("x\0y"s), 3, "ok"));
     EXPECT_TRUE(messages_.shown.empty());
 }
 
-// A folder, a FIFO (a read must not wait for a writer) and a file without read permission, which
-// a write must not replace: that would throw away every other setting in it.
+// A folder, a FIFO (a read must not wait for a writer), a file without any write permission bit
+// (read-only to root too, even for a value it already holds), a key name that would read back
+// as a comment, a missing folder: each fails with its message and is left alone.
 TEST_F(SettingsFileTest, WhatCannotBeReadOrWrittenFailsWithAMessageAndIsLeftAlone) {
     fs::create_directory(dir_ / "folder");
     ASSERT_EQ(::mkfifo((dir_ / "fifo").c_str(), 0600), 0);
-    std::ofstream(dir_ / "locked") << "[Links]\nLink1=keep\n";
-    fs::permissions(dir_ / "locked", fs::perms::owner_write);
-    for (const char* name : {"folder", "fifo", "locked"}) {
+    for (const char* name : {"folder", "fifo"}) {
+        SCOPED_TRACE(name);
         settings_.file = dir_ / name;
-        if (::access(settings_.file.c_str(), R_OK) == 0 && fs::is_regular_file(settings_.file))
-            continue;  // root reads anything
         fields_.INIValue = "stale";
-        EXPECT_EQ(Get("Link1"), "") << name;
-        ExpectOneMessage(modIni::kReadFailure);
-        Set("Link2", "b");
-        ExpectOneMessage(modIni::kWriteFailure);
+        EXPECT_EQ(Get("Link1"), "");
+        EXPECT_TRUE(OneMessage(modIni::kReadFailure));
+        EXPECT_FALSE(Set("Link2", "b"));
+        EXPECT_TRUE(OneMessage(modIni::kWriteFailure));
     }
-    fs::permissions(dir_ / "locked", fs::perms::owner_read, fs::perm_options::add);
-    Set(";k", "v");  // would read back as a comment
-    ExpectOneMessage(modIni::kWriteFailure);
+    const std::string kept = "[Links]\nLink1=keep\n";
+    std::ofstream(settings_.file = dir_ / "read-only") << kept;
+    fs::permissions(settings_.file, fs::perms(0444));
+    const std::pair<const char*, const char*> refused[] = {{"Link1", "new"}, {"Link1", "keep"}};
+    for (const auto& [key, value] : refused) {
+        EXPECT_FALSE(Set(key, value)) << value;
+        EXPECT_TRUE(OneMessage(modIni::kWriteFailure)) << value;
+    }
+    EXPECT_EQ(Get("Link1"), "keep");
+    settings_.file = dir_ / "vt.ini";
+    EXPECT_FALSE(Set(";k", "v"));
+    EXPECT_TRUE(OneMessage(modIni::kWriteFailure));
     settings_.file = dir_ / "gone" / "vt.ini";
-    Set("Link1", "a");
-    ExpectOneMessage(modIni::kWriteFailure);
-    EXPECT_EQ(File(dir_ / "locked"), "[Links]\nLink1=keep\n");
+    EXPECT_FALSE(Set("Link1", "a"));
+    EXPECT_TRUE(OneMessage(modIni::kWriteFailure));
+    EXPECT_EQ(File(dir_ / "read-only"), kept);
     EXPECT_TRUE(fs::is_empty(dir_ / "folder"));
     EXPECT_TRUE(fs::is_fifo(dir_ / "fifo"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 3);
+    EXPECT_EQ(Entries(dir_.path()), 3u);
+}
+
+// Root may read and write any file, so these run as an ordinary user. A file the user may not
+// read must not be replaced (that would throw away every other setting in it), nor one the user
+// may not write although the folder would take a new file.
+TEST_F(SettingsFileTest, AnOrdinaryUserLeavesAFileAloneThatItMayNotReadOrWrite) {
+    dir_.OpenToEveryone();
+    const std::string kept = "[Links]\nLink1=keep\n";
+    for (const char* name : {"unreadable", "unwritable"}) std::ofstream(dir_ / name) << kept;
+    fs::permissions(dir_ / "unreadable", fs::perms(0222));
+    // Write permission for the group alone: the write bits do not refuse it, the user's do.
+    fs::permissions(dir_ / "unwritable", fs::perms(0464));
+    EXPECT_UNPRIVILEGED([&] {
+        settings_.file = dir_ / "unreadable";
+        bool right = Holds(Get("Link1").empty() && OneMessage(modIni::kReadFailure), "read");
+        right &= Holds(!Set("Link2", "b") && OneMessage(modIni::kWriteFailure), "unreadable");
+        settings_.file = dir_ / "unwritable";
+        right &= Holds(!Set("Link2", "b") && OneMessage(modIni::kWriteFailure), "unwritable");
+        return right;
+    });
+    for (const char* name : {"unreadable", "unwritable"}) {
+        fs::permissions(dir_ / name, fs::perms(0644));
+        EXPECT_EQ(File(dir_ / name), kept) << name;
+    }
+    EXPECT_EQ(Entries(dir_.path()), 2u);
 }
 
 // Through a symbolic link, as a user may keep the file elsewhere. A second name for the file
 // tells a new file renamed into place from the old one changed.
-TEST_F(SettingsFileTest, WritesReplaceTheFileWholeKeepingItsPermissionsOrRewriteItInPlace) {
+TEST_F(SettingsFileTest, WritesReplaceTheFileWholeKeepingItsPermissions) {
     const fs::path real = dir_ / "real.ini", old = dir_ / "old.ini";
     settings_.file = real;
     const mode_t mask = ::umask(022);
@@ -104,11 +154,109 @@ TEST_F(SettingsFileTest, WritesReplaceTheFileWholeKeepingItsPermissionsOrRewrite
     EXPECT_EQ(File(real), "[Links]\nLink1=a\nLink2=b\n");
     EXPECT_EQ(fs::status(real).permissions(), fs::perms(0640));
     EXPECT_TRUE(fs::is_symlink(settings_.file));
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 3) << "a temporary file was left";
-    // The fallback where no new file can be made: the same file, cut to size.
-    fs::create_hard_link(old, dir_ / "same.ini");
-    EXPECT_TRUE(settings_io::RewriteInPlace(old, "[Links]\n"));
-    EXPECT_EQ(File(dir_ / "same.ini"), "[Links]\n");
+    EXPECT_EQ(Entries(dir_.path()), 3u) << "a temporary file was left";
+}
+
+// A folder the user may not write takes no temporary file, so the file is rewritten where it
+// stands (root may write any folder, hence the ordinary user). A write that fails part-way, here
+// at a file size limit, puts the old bytes back.
+TEST_F(SettingsFileTest, AFolderThatTakesNoNewFileGetsItsFileRewrittenInPlace) {
+    dir_.OpenToEveryone();
+    const fs::path closed = dir_ / "closed";
+    fs::create_directory(closed);
+    settings_.file = closed / "vt.ini";
+    const std::string before = "[Links]\r\nLink1=old\r\nLink2=x\r\n";
+    std::ofstream(settings_.file, std::ios::binary) << before;
+    fs::permissions(settings_.file, fs::perms(0666));
+    fs::permissions(closed, fs::perms(0555));
+    struct stat old {};
+    ::stat(settings_.file.c_str(), &old);
+    const auto check = [&] {
+        bool right = Holds(Set("Link1", "newer") && messages_.shown.empty(), "stored");
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{before.size() + 4, RLIM_INFINITY};
+        right &= Holds(::setrlimit(RLIMIT_FSIZE, &limit) == 0, "limit set");
+        right &= Holds(!Set("Link1", "far too long for the limit"), "refused at the limit");
+        return right && Holds(OneMessage(modIni::kWriteFailure), "message");
+    };
+    EXPECT_UNPRIVILEGED(check);
+    struct stat now {};
+    ::stat(settings_.file.c_str(), &now);
+    EXPECT_EQ(now.st_ino, old.st_ino) << "the file was replaced, not rewritten";
+    EXPECT_EQ(File(settings_.file), "[Links]\r\nLink1=newer\r\nLink2=x\r\n");
+    EXPECT_EQ(Entries(closed), 1u);
+}
+
+// Each save reads the file, changes a line and writes it all back: without a lock between
+// processes, a save that interleaves with another throws that one's change away.
+TEST_F(SettingsFileTest, TwoProcessesSavingAtOnceLoseNoKey) {
+    constexpr int kKeys = 300;
+    const auto key = [](int process, int i) {
+        return "P" + std::to_string(process) + "K" + std::to_string(i);
+    };
+    int start[2];
+    ASSERT_EQ(::pipe(start), 0);
+    pid_t children[2];
+    for (int process = 0; process < 2; ++process) {
+        children[process] = ::fork();
+        ASSERT_GE(children[process], 0);
+        if (children[process] == 0) {
+            ::close(start[1]);
+            char ignored;
+            [[maybe_unused]] const auto got = ::read(start[0], &ignored, 1);  // until both exist
+            int failed = 0;
+            for (int i = 0; i < kKeys; ++i)
+                failed += !WriteSetting(fields_, settings_, "S", key(process, i), "v");
+            ::_exit(failed == 0 ? 0 : 1);
+        }
+    }
+    ::close(start[0]);
+    ::close(start[1]);  // both start now
+    for (const pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a save failed";
+    }
+    std::string missing;
+    for (int process = 0; process < 2; ++process) {
+        for (int i = 0; i < kKeys; ++i) {
+            if (ReadSetting(fields_, settings_, "S", key(process, i)) != "v")
+                missing += key(process, i) + " ";
+        }
+    }
+    EXPECT_EQ(missing, "");
+    EXPECT_EQ(Entries(dir_.path()), 1u);
+}
+
+// A killed save leaves its temporary file behind; the next save removes it, but never one whose
+// process still runs, nor another file's.
+TEST_F(SettingsFileTest, ASaveRemovesOnlyTheTemporaryFilesOfSavesNoLongerRunning) {
+    const pid_t ended = ::fork();
+    if (ended == 0) ::_exit(0);
+    ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
+    const auto temporary = [](const char* file, pid_t pid) {
+        return "."s + file + "." + std::to_string(pid) + ".3.tmp";
+    };
+    const std::string killed = temporary("vt.ini", ended),
+                      running = temporary("vt.ini", ::getpid()),
+                      other = temporary("other.ini", ended);
+    for (const auto& name : {killed, running, other}) std::ofstream(dir_ / name) << "partial";
+    EXPECT_TRUE(Set("Link1", "a"));
+    EXPECT_FALSE(fs::exists(dir_ / killed));
+    EXPECT_TRUE(fs::exists(dir_ / running));
+    EXPECT_TRUE(fs::exists(dir_ / other));
+}
+
+// A save that holds the lock and never ends (a stopped process) must not hang this one: after a
+// short wait the write fails, and the file is left for the save that holds it.
+TEST_F(SettingsFileTest, ASaveStuckInAnotherProcessFailsTheWriteInsteadOfHanging) {
+    const int folder = ::open(dir_.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_EQ(::flock(folder, LOCK_EX), 0);
+    EXPECT_FALSE(Set("Link1", "a"));
+    EXPECT_TRUE(OneMessage(modIni::kWriteFailure));
+    ::close(folder);
+    EXPECT_FALSE(fs::exists(settings_.file));
+    EXPECT_TRUE(Set("Link1", "a"));
 }
 
 }  // namespace
