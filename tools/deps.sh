@@ -9,6 +9,10 @@ packages=(
     xvfb xauth x11-utils
     clang libclang-rt-14-dev
     hardinfo
+    # Asking the X server whether it is Xwayland.
+    libxrandr-dev
+    # The Wayland session test: GNOME's compositor nested in Xvfb, with Xwayland and a session bus.
+    mutter xwayland dbus-daemon
 )
 
 missing=()

@@ -4,6 +4,7 @@
 
 #include <wx/stdpaths.h>
 
+#include "platform/display_backend.h"
 #include "platform/web_pane.h"
 #include "platform/wx_platform.h"
 #include "shell/frm_main.h"
@@ -18,7 +19,10 @@ struct Module1::Platform {
 };
 
 // wx makes the application object before it starts the toolkit.
-Module1::Module1() { PrepareWebEngine(); }
+Module1::Module1() {
+    PreferX11Backend();
+    PrepareWebEngine();
+}
 Module1::~Module1() = default;
 
 bool Module1::OnInit() {
