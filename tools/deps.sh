@@ -9,6 +9,8 @@ packages=(
     xvfb xauth x11-utils
     clang libclang-rt-14-dev
     hardinfo
+    # The web engine's sandbox for the pages' processes.
+    bubblewrap xdg-dbus-proxy
     # Asking the X server whether it is Xwayland.
     libxrandr-dev
     # The Wayland session test: GNOME's compositor nested in Xvfb, with Xwayland and a session bus.
