@@ -68,8 +68,11 @@ class SystemSandboxChecks final : public SandboxChecks {
         for (;;) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) break;
             pollfd ready{errorOutput, POLLIN, 0};
-            if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) == 0) break;
+            const int polled = poll(&ready, 1, static_cast<int>(left.count()));
+            if (polled < 0 && errno == EINTR) continue;
+            if (polled <= 0) break;
             char buffer[256];
             const ssize_t n = read(errorOutput, buffer, sizeof buffer);
             if (n < 0 && errno == EINTR) continue;

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <string>
 #include <utility>
@@ -48,8 +49,11 @@ inline ChildRun RunTestsInChild(const std::string& filter,
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             end - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
         pollfd ready{pipeFds[0], POLLIN, 0};
-        if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) == 0) break;
+        const int polled = poll(&ready, 1, static_cast<int>(left.count()));
+        if (polled < 0 && errno == EINTR) continue;
+        if (polled <= 0) break;
         char buffer[4096];
         const ssize_t n = read(pipeFds[0], buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;

@@ -4,6 +4,8 @@
 #include "platform/web_sandbox.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <webkit2/webkit2.h>
 #include <wx/frame.h>
@@ -23,6 +25,7 @@
 #include "support/http_server.h"
 #include "support/pump.h"
 #include "support/temp_folder.h"
+#include "support/unprivileged.h"
 
 namespace vantle {
 namespace {
@@ -83,13 +86,22 @@ TEST(WebSandbox, RunsWithoutItForTheFirstObstacleTheEngineWouldMeet) {
     }
 }
 
-// The real checks on this machine: bwrap as the engine runs it, as root and as nobody.
+// The real checks on this machine: bwrap as the engine runs it, as root, and as an ordinary
+// user, where it needs user namespaces: the trial passes exactly when the kernel grants them.
 TEST(WebSandbox, TrialRunMatchesWhatBwrapCanDoHere) {
     const auto checks = MakeSystemSandboxChecks(false);
     if (!checks->Executable(kBwrapPath)) GTEST_SKIP() << kBwrapPath << " is not installed";
     EXPECT_EQ(checks->TrialRun(kBwrapPath), std::nullopt);
     EXPECT_NE(checks->TrialRun("/bin/false"), std::nullopt);
     EXPECT_NE(checks->TrialRun("/nonexistent/bwrap"), std::nullopt);
+    EXPECT_UNPRIVILEGED([] {
+        const pid_t probe = fork();
+        if (probe == 0) _exit(unshare(CLONE_NEWUSER | CLONE_NEWPID) == 0 ? 0 : 1);
+        int status = 0;
+        waitpid(probe, &status, 0);
+        const bool namespaces = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        return MakeSystemSandboxChecks(false)->TrialRun(kBwrapPath).has_value() != namespaces;
+    });
 }
 
 std::vector<pid_t> Children(pid_t parent) {
