@@ -11,6 +11,12 @@ packages=(
     hardinfo
     # The Debian package and its check (tools/check_package.sh); xdg-utils is its run-time helper
     file lintian desktop-file-utils appstream python3 xdg-utils
+    # The web engine's sandbox for the pages' processes.
+    bubblewrap xdg-dbus-proxy
+    # Asking the X server whether it is Xwayland.
+    libxrandr-dev
+    # The Wayland session test: GNOME's compositor nested in Xvfb, with Xwayland and a session bus.
+    mutter xwayland dbus-daemon
 )
 
 missing=()

@@ -2,6 +2,7 @@
 // gives every view a web process of its own and decides new windows its own way, while the
 // panes share one process and put every new window to their policy.
 #include "platform/web_pane.h"
+#include "platform/web_sandbox.h"
 
 #include <EGL/egl.h>
 #include <webkit2/webkit2.h>
@@ -173,6 +174,7 @@ const std::vector<std::string>& EngineEnvironment() { return SwitchesSet(); }
 WebPane::WebPane(wxWindow* parent, const wxPoint& pos, const wxSize& size, const wxString& name)
     : engine_(std::make_unique<Engine>()) {
     PrepareWebEngine();
+    PrepareWebSandbox();
     Engine& engine = *engine_;
     engine.web = Engine::NewView();
     g_object_add_weak_pointer(G_OBJECT(engine.web), reinterpret_cast<gpointer*>(&engine.web));

@@ -1,8 +1,13 @@
 #include <gdk/gdk.h>
 
+#include <string>
+#include <vector>
+
+#include "platform/display_backend.h"
 #include "platform/wx_platform.h"
 #ifdef GDK_WINDOWING_X11
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xrandr.h>
 #include <gdk/gdkx.h>
 #endif
 
@@ -19,9 +24,14 @@ namespace {
 // nested loop could run its timers again inside the step, or delete its window underneath it.
 class XTestMouseInput final : public MouseInput {
   public:
-    XTestMouseInput() : display_(XTestDisplay()) {}
+    XTestMouseInput()
+        : display_(XTestDisplay()),
+          reachesDesktop_(display_ == nullptr ||
+                          !LooksLikeXwayland(OutputNames(display_), g_getenv("XDG_SESSION_TYPE"))) {
+    }
 
     bool Available() const override { return display_ != nullptr; }
+    bool ReachesDesktop() const override { return reachesDesktop_; }
     void Press(MouseButton button) override { Button(button, true); }
     void Release(MouseButton button) override { Button(button, false); }
 
@@ -47,6 +57,23 @@ class XTestMouseInput final : public MouseInput {
         return xdisplay;
     }
 
+    static std::vector<std::string> OutputNames(Display* xdisplay) {
+        std::vector<std::string> names;
+        int firstEvent = 0, firstError = 0;
+        if (!XRRQueryExtension(xdisplay, &firstEvent, &firstError)) return names;
+        XRRScreenResources* screen =
+            XRRGetScreenResourcesCurrent(xdisplay, DefaultRootWindow(xdisplay));
+        if (screen == nullptr) return names;
+        for (int i = 0; i < screen->noutput; ++i) {
+            if (XRROutputInfo* output = XRRGetOutputInfo(xdisplay, screen, screen->outputs[i])) {
+                names.emplace_back(output->name, output->nameLen);
+                XRRFreeOutputInfo(output);
+            }
+        }
+        XRRFreeScreenResources(screen);
+        return names;
+    }
+
     static int ScaleAt(int x, int y) {
         GdkMonitor* monitor = gdk_display_get_monitor_at_point(gdk_display_get_default(), x, y);
         return monitor != nullptr ? gdk_monitor_get_scale_factor(monitor) : 1;
@@ -60,6 +87,7 @@ class XTestMouseInput final : public MouseInput {
     }
 
     Display* display_;
+    bool reachesDesktop_;
 };
 
 #else

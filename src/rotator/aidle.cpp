@@ -1,5 +1,7 @@
 #include "rotator/aidle.h"
 
+#include <gtk/gtk.h>
+
 #include <wx/button.h>
 #include <wx/gauge.h>
 #include <wx/listbox.h>
@@ -31,6 +33,10 @@ const wxPoint kTopmostPosition(100, 100);
 constexpr const char* kNoMouseMovement =
     "Mouse movement is not available on this display: it needs an X11 display that accepts "
     "synthetic input (the XTEST extension).";
+constexpr const char* kXwaylandMouse =
+    "Mouse movement runs on Xwayland here: its moves and clicks reach Vantle's own window and "
+    "other X11 programs only. The desktop's cursor does not move, and the activity does not "
+    "keep the session awake.";
 
 // The unlit indicator's text. The window border colour it was drawn in is grey on the desktop
 // it was designed for, but nearly white in GTK themes, unreadable on the light yellow face.
@@ -145,16 +151,28 @@ void aidle::Form_Load() {
     }
 }
 
+// wx raises by presenting the window, which asks the window manager to activate it as well.
+void aidle::Raise() {
+    GdkWindow* window = gtk_widget_get_window(GetHandle());
+    if (!HasFlag(wxSTAY_ON_TOP) || window == nullptr) return wxFrame::Raise();
+    gdk_window_raise(window);
+}
+
 void aidle::Command1_Click() {
     SetCursor(wxCursor(wxCURSOR_WAIT));
     Command1->Disable();
     Command2->Enable();
     // Moving nothing while the indicators report clicks would pass a failure off as work done:
-    // without synthetic input the activity does not start, and the user is told why.
+    // without synthetic input the activity does not start, and the user is told why. Input that
+    // reaches only X11 programs (Xwayland) still drives this window and its page, so there the
+    // activity runs, and the user is told once per run what it cannot do.
     bool mouseMissing = false;
+    bool mouseLimited = false;
     if (MMEnabled == "1") {
-        if (UsableMouse() != nullptr) {
+        if (MouseInput* mouse = UsableMouse()) {
             Timer1.Start(app_.services().timings.activity.count());
+            mouseLimited = !mouse->ReachesDesktop() && !mouse->limitsTold;
+            if (mouseLimited) mouse->limitsTold = true;
         } else {
             mouseMissing = true;
         }
@@ -165,9 +183,9 @@ void aidle::Command1_Click() {
     }
     List1->SetSelection(wxNOT_FOUND);
     Label1->SetLabel("Running..");
-    if (mouseMissing && app_.services().messages != nullptr) {
-        app_.services().messages->Show(kNoMouseMovement, modIni::kAppTitle,
-                                       MessageIcon::Exclamation);
+    if ((mouseMissing || mouseLimited) && app_.services().messages != nullptr) {
+        app_.services().messages->Show(mouseMissing ? kNoMouseMovement : kXwaylandMouse,
+                                       modIni::kAppTitle, MessageIcon::Exclamation);
     }
 }
 

@@ -36,6 +36,10 @@ class aidle : public wxFrame {
     void Timer1_Timer();    // activity step
     void Timer2_Timer();    // rotation step
 
+    // Topmost, the window is already in front of the others: raising it restacks it among the
+    // topmost ones and leaves the focus where it is, as its showing without activation does.
+    void Raise() override;
+
     // Real mouse input at the cursor's position, acting on whatever lies under it. Where the
     // display takes no synthetic input they do nothing.
     void LeftDown();

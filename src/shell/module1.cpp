@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "install_dirs.h"
+#include "platform/display_backend.h"
 #include "platform/web_pane.h"
 #include "platform/wx_platform.h"
 #include "shell/frm_main.h"
@@ -101,6 +102,7 @@ struct Module1::Platform {
 // wx makes the application object before it starts the toolkit.
 Module1::Module1(CommandLine commandLine, SettingsLocation settings)
     : commandLine_(std::move(commandLine)), settings_(std::move(settings)) {
+    PreferX11Backend();
     PrepareWebEngine();
 }
 Module1::~Module1() = default;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/display_backend.h"
 #include "platform/web_pane.h"
 
 namespace vantle::test {
@@ -15,6 +16,7 @@ int RunWithWx(int argc, char** argv, const std::function<int()>& body) {
     // No accessibility bus on a test display; without this GTK waits for one at start-up.
     setenv("NO_AT_BRIDGE", "1", 0);
     // As the program does before its toolkit starts.
+    PreferX11Backend();
     PrepareWebEngine();
     wxApp::SetInstance(new wxApp);
     if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {

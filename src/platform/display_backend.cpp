@@ -1,0 +1,21 @@
+#include "platform/display_backend.h"
+
+#include <gdk/gdk.h>
+
+#include <string_view>
+
+namespace vantle {
+
+void PreferX11Backend() {
+    if (g_getenv("GDK_BACKEND") == nullptr) gdk_set_allowed_backends("x11,*");
+}
+
+bool LooksLikeXwayland(const std::vector<std::string>& outputNames, const char* sessionType) {
+    if (sessionType != nullptr && std::string_view(sessionType) == "wayland") return true;
+    for (const std::string& name : outputNames) {
+        if (std::string_view(name).substr(0, 8) == "XWAYLAND") return true;
+    }
+    return false;
+}
+
+}  // namespace vantle
