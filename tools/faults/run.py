@@ -146,7 +146,7 @@ class Runner:
             failed_log.unlink(missing_ok=True)
         env = dict(os.environ, NO_AT_BRIDGE="1")
         rc = self.run(XVFB + ["ctest", "--test-dir", str(self.build), *select,
-                              "--timeout", "180", "--output-on-failure"],
+                              "--timeout", "90", "--output-on-failure"],
                       self.args.gui_timeout, log, env=env)
         if rc is None:
             return None
