@@ -123,9 +123,11 @@ struct WebPane::Engine {
     void Start(const std::string& address) {
         Starting() = this;
         if (gateTimeout) g_source_remove(gateTimeout);
-        // A navigation the engine never reports on must not hold the others for good.
+        // A navigation the engine never reports on must not hold the others for good. It
+        // reports within moments, or once a new web process has started: seconds on a busy
+        // machine.
         gateTimeout = g_timeout_add(
-            2000,
+            10'000,
             [](gpointer data) -> gboolean {
                 auto* engine = static_cast<Engine*>(data);
                 engine->gateTimeout = 0;
