@@ -62,6 +62,7 @@ struct ReturnCase {
     const char* stored;
     const char* requested;
 };
+void PrintTo(const ReturnCase& c, std::ostream* os) { *os << c.name; }
 class RefresherReturnTest : public RefresherTest, public testing::WithParamInterface<ReturnCase> {};
 
 TEST_P(RefresherReturnTest, IsNavigatedBackAtEveryIdleTickAndWaitsWhileTheOtherPaneGoesOn) {
