@@ -14,46 +14,6 @@
 
 namespace vantle::bench {
 
-std::vector<ChildProcess> Descendants(pid_t root) {
-    std::map<pid_t, pid_t> parents;
-    std::map<pid_t, ChildProcess> processes;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
-        const std::string file = entry.path().filename();
-        if (file.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::ifstream in(entry.path() / "stat");
-        std::string stat;
-        // A process may end between the listing and the read.
-        if (!std::getline(in, stat)) continue;
-        // The name is in parentheses and may itself hold spaces or parentheses.
-        const auto open = stat.find('(');
-        const auto close = stat.rfind(')');
-        if (open == std::string::npos || close == std::string::npos || close < open) continue;
-        std::istringstream rest(stat.substr(close + 1));
-        char state = 0;
-        pid_t parent = 0;
-        if (!(rest >> state >> parent)) continue;
-        const pid_t pid = static_cast<pid_t>(std::stol(file));
-        parents[pid] = parent;
-        processes[pid] = {pid, stat.substr(open + 1, close - open - 1), state};
-    }
-    std::vector<ChildProcess> found;
-    for (const auto& [pid, parent] : parents) {
-        // Bounded: a chain of parents cannot be longer than the number of processes.
-        std::size_t steps = 0;
-        for (pid_t up = parent; up > 1 && steps <= parents.size(); ++steps) {
-            if (up == root) {
-                found.push_back(processes[pid]);
-                break;
-            }
-            const auto next = parents.find(up);
-            if (next == parents.end()) break;
-            up = next->second;
-        }
-    }
-    return found;
-}
-
 long PssKiB(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/smaps_rollup");
     std::string line;

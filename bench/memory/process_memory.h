@@ -6,18 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "support/processes.h"
+
 namespace vantle::bench {
 
-// One process below the program: the engine's web and network processes, and whatever else
-// it started (a sandbox helper, for one).
-struct ChildProcess {
-    pid_t pid = 0;
-    std::string name;  // as the kernel reports it, cut to 15 characters
-    char state = 0;    // 'Z' for one that has ended and not been waited for
-};
-
-// Every process whose chain of parents leads to `root`, found through /proc.
-std::vector<ChildProcess> Descendants(pid_t root);
+// The program's child processes are found as the tests find them.
+using test::ChildProcess;
+using test::Descendants;
 
 // The proportional set size of a process in KiB: its private pages plus its share of the pages
 // it shares with others, so that the figures of several processes add up. Zero for a process

@@ -25,6 +25,7 @@
 #include "platform/message_boxes.h"
 #include "platform/web_pane.h"
 #include "refresher/frm_browser.h"
+#include "refresher/refresher_settings.h"
 #include "shell/application.h"
 #include "support/fakes.h"
 #include "support/http_server.h"
@@ -87,12 +88,16 @@ class StderrMessages final : public MessageBoxes {
     }
 };
 
-void WriteSettings(const std::filesystem::path& file, const std::string& link1,
+// Pane 1 active at `link1`, pane 2 inactive, popups refused.
+void WriteSettings(const SettingsContext& context, const std::string& link1,
                    const std::string& interval1) {
-    std::ofstream(file, std::ios::trunc)
-        << "[Links]\nLink1=" << link1 << "\nLink1Interval=" << interval1
-        << "\nLink1Active=1\nLink2=\nLink2Interval=1000\n"
-           "Link2Active=0\n[Popups]\nAllow=0\n";
+    IniFields fields;
+    refresher::RefresherSettings settings(fields, context);
+    settings.SetAddress(refresher::Link::First, link1);
+    settings.SetInterval(refresher::Link::First, interval1);
+    settings.SetActive(refresher::Link::First, "1");
+    settings.SetActive(refresher::Link::Second, "0");
+    settings.SetAllow("0");
 }
 
 double Percentile(std::vector<double> values, double p) {
@@ -144,7 +149,7 @@ int Run(int reloads) {
 
     // A pane whose page redirects: its first tick navigates back and waits. The interval is
     // long enough that no other tick comes meanwhile.
-    WriteSettings(services.settings.file, server.Url("/redirect"), "60000");
+    WriteSettings(services.settings, server.Url("/redirect"), "60000");
     {
         frmBrowser& window = app.Refresher();
         app.ShowModeless(window);
@@ -180,7 +185,7 @@ int Run(int reloads) {
     }
 
     // A pane showing its stored address exactly: every tick reloads it.
-    WriteSettings(services.settings.file, server.Url("/cadence"), std::to_string(kInterval));
+    WriteSettings(services.settings, server.Url("/cadence"), std::to_string(kInterval));
     {
         frmBrowser& window = app.Refresher();
         app.ShowModeless(window);

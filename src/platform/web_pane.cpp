@@ -10,6 +10,7 @@
 #include <wx/nativewin.h>
 
 #include <algorithm>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +25,9 @@ struct WebPane::Engine {
     bool silent = false;
     // Deferred policy calls check this token, so none of them reaches a destroyed pane.
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+    // An address waiting for another pane's navigation to get under way (see Navigate).
+    std::optional<std::string> pending;
+    guint gateTimeout = 0;
 
     void Connect(const char* signal, GCallback handler) {
         g_signal_connect(web, signal, handler, this);
@@ -98,6 +102,84 @@ struct WebPane::Engine {
     // Print dialogs and desktop notifications: swallowed.
     static gboolean SwallowIfSilent(WebKitWebView*, gpointer, Engine* engine) {
         return engine->silent;
+    }
+
+    // One navigation gets under way at a time, across all panes (they share one web process).
+    // The engine lets a page load from a site only once the network process has been told that
+    // the page's web process may use that site's cookies. It tells it once per process and site,
+    // asynchronously, and a second page of the same process going to the same site meanwhile
+    // does not wait for that: its request can reach the network process first, which then has
+    // the whole web process killed. The engine reloads the first page in a new process, but the
+    // second one has nothing to reload yet and stays blank, in a second new process. Opening
+    // the Refresher with both links on one site did that about once in twenty.
+    static Engine*& Starting() {
+        static Engine* engine = nullptr;
+        return engine;
+    }
+    static std::deque<Engine*>& Waiting() {
+        static std::deque<Engine*> engines;
+        return engines;
+    }
+
+    void Start(const std::string& address) {
+        Starting() = this;
+        if (gateTimeout) g_source_remove(gateTimeout);
+        // A navigation the engine never reports on must not hold the others for good. It
+        // reports within moments, or once a new web process has started: seconds on a busy
+        // machine.
+        gateTimeout = g_timeout_add(
+            10'000,
+            [](gpointer data) -> gboolean {
+                auto* engine = static_cast<Engine*>(data);
+                engine->gateTimeout = 0;
+                engine->LetNextStart();
+                return G_SOURCE_REMOVE;
+            },
+            this);
+        webkit_web_view_load_uri(web, address.c_str());
+    }
+
+    void Navigate(const std::string& address) {
+        if (Starting() != nullptr && Starting() != this) {
+            if (!pending) Waiting().push_back(this);
+            pending = address;
+            return;
+        }
+        Start(address);
+    }
+
+    // This pane's navigation is under way (or over, or will never be): the next may start.
+    void LetNextStart() {
+        if (Starting() != this) return;
+        Starting() = nullptr;
+        if (gateTimeout) {
+            g_source_remove(gateTimeout);
+            gateTimeout = 0;
+        }
+        while (!Waiting().empty() && Starting() == nullptr) {
+            Engine* next = Waiting().front();
+            Waiting().pop_front();
+            const std::string address = *next->pending;
+            next->pending.reset();
+            if (next->web) next->Start(address);
+        }
+    }
+
+    void Forget() {
+        auto& waiting = Waiting();
+        waiting.erase(std::remove(waiting.begin(), waiting.end(), this), waiting.end());
+        LetNextStart();
+    }
+
+    static void OnLoadChanged(WebKitWebView*, WebKitLoadEvent, Engine* engine) {
+        engine->LetNextStart();
+    }
+    static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, Engine* engine) {
+        engine->LetNextStart();
+        return FALSE;
+    }
+    static void OnTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, Engine* engine) {
+        engine->LetNextStart();
     }
 
     // The engines of the panes that exist, oldest first.
@@ -189,6 +271,9 @@ WebPane::WebPane(wxWindow* parent, const wxPoint& pos, const wxSize& size, const
     view_->SetName(name);
     view_->SetSize(wxRect(pos, size));
 
+    engine.Connect("load-changed", G_CALLBACK(Engine::OnLoadChanged));
+    engine.Connect("load-failed", G_CALLBACK(Engine::OnLoadFailed));
+    engine.Connect("web-process-terminated", G_CALLBACK(Engine::OnTerminated));
     engine.Connect("create", G_CALLBACK(Engine::OnCreate));
     engine.Connect("decide-policy", G_CALLBACK(Engine::OnDecidePolicy));
     engine.Connect("script-dialog", G_CALLBACK(Engine::OnScriptDialog));
@@ -215,6 +300,7 @@ WebPane::WebPane(wxWindow* parent, const wxPoint& pos, const wxSize& size, const
 }
 
 WebPane::~WebPane() {
+    engine_->Forget();
     auto& living = Engine::Living();
     living.erase(std::find(living.begin(), living.end(), engine_.get()));
     if (engine_->web) {
@@ -227,19 +313,24 @@ WebPane::~WebPane() {
 void WebPane::SetSilent(bool silent) { engine_->silent = silent; }
 
 void WebPane::Navigate(const std::string& url) {
-    if (!engine_->web) return;
-    webkit_web_view_load_uri(engine_->web, url.empty() ? "about:blank" : url.c_str());
+    if (engine_->web) engine_->Navigate(url.empty() ? "about:blank" : url);
 }
 
 // Also after the web process died: the engine then starts a new one and loads the page it
 // last showed (although it reports an empty address meanwhile).
+// A navigation still waiting to start loads the page anyway.
 void WebPane::Refresh() {
-    if (engine_->web) webkit_web_view_reload(engine_->web);
+    if (engine_->web && !engine_->pending) webkit_web_view_reload(engine_->web);
 }
 
-bool WebPane::Busy() const { return engine_->web && webkit_web_view_is_loading(engine_->web); }
+// A navigation waiting to start counts as loading, and its address as the one shown, as the
+// engine reports a navigation it has begun.
+bool WebPane::Busy() const {
+    return engine_->web && (engine_->pending || webkit_web_view_is_loading(engine_->web));
+}
 
 std::string WebPane::LocationURL() const {
+    if (engine_->pending) return *engine_->pending;
     const gchar* uri = engine_->web ? webkit_web_view_get_uri(engine_->web) : nullptr;
     return uri ? std::string(uri) : std::string();
 }

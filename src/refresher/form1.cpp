@@ -129,13 +129,7 @@ void Form1::BuildControls() {
     Command1->SetFocus();
 }
 
-std::string Form1::Read(const char* section, const char* key) {
-    return ReadSetting(ini_, app_.services().settings, section, key);
-}
-
-void Form1::Write(const char* section, const char* key, const std::string& value) {
-    WriteSetting(ini_, app_.services().settings, section, key, value);
-}
+RefresherSettings Form1::Settings() { return {ini_, app_.services().settings}; }
 
 void Form1::ShownByOpener() {
     activation_->FilledByOpener();
@@ -143,14 +137,15 @@ void Form1::ShownByOpener() {
 }
 
 void Form1::Form_Activate() {
-    Text1->ChangeValue(wxString::FromUTF8(Read(kLinksSection, kLink1Keys.address)));
-    Text3->ChangeValue(wxString::FromUTF8(Read(kLinksSection, kLink1Keys.interval)));
-    Check1->Set3StateValue(CheckBoxStateFromSetting(Read(kLinksSection, kLink1Keys.active)));
-    Text2->ChangeValue(wxString::FromUTF8(Read(kLinksSection, kLink2Keys.address)));
-    Text4->ChangeValue(wxString::FromUTF8(Read(kLinksSection, kLink2Keys.interval)));
-    Check2->Set3StateValue(CheckBoxStateFromSetting(Read(kLinksSection, kLink2Keys.active)));
+    RefresherSettings settings = Settings();
+    Text1->ChangeValue(wxString::FromUTF8(settings.Address(Link::First)));
+    Text3->ChangeValue(wxString::FromUTF8(settings.Interval(Link::First)));
+    Check1->Set3StateValue(CheckBoxStateFromSetting(settings.Active(Link::First)));
+    Text2->ChangeValue(wxString::FromUTF8(settings.Address(Link::Second)));
+    Text4->ChangeValue(wxString::FromUTF8(settings.Interval(Link::Second)));
+    Check2->Set3StateValue(CheckBoxStateFromSetting(settings.Active(Link::Second)));
     // Any other value, a text that is no number included, leaves the options as they are.
-    const std::optional<double> allow = ParseNumber(Read(kPopupsSection, kAllowKey));
+    const std::optional<double> allow = ParseNumber(settings.Allow());
     if (allow == 1.0) {
         Option1->SetValue(true);
     } else if (allow == 0.0) {
@@ -178,14 +173,18 @@ bool Form1::IntervalsAccepted() {
 
 void Form1::Command1_Click() {
     if (!IntervalsAccepted()) return;
-    Write(kLinksSection, kLink1Keys.address, Text1->GetValue().utf8_string());
-    Write(kLinksSection, kLink1Keys.interval, Text3->GetValue().utf8_string());
-    Write(kLinksSection, kLink1Keys.active, SettingFromCheckBox(*Check1));
-    Write(kLinksSection, kLink2Keys.address, Text2->GetValue().utf8_string());
-    Write(kLinksSection, kLink2Keys.interval, Text4->GetValue().utf8_string());
-    Write(kLinksSection, kLink2Keys.active, SettingFromCheckBox(*Check2));
-    Write(kPopupsSection, kAllowKey, Option1->GetValue() ? "1" : "0");
-    Close(true);
+    // Every value is written, each failure reported by the settings module as it happens; a
+    // save that did not store everything leaves the dialog open, so what was typed is not lost
+    // and the save does not pass for done.
+    RefresherSettings settings = Settings();
+    bool saved = settings.SetAddress(Link::First, Text1->GetValue().utf8_string());
+    saved &= settings.SetInterval(Link::First, Text3->GetValue().utf8_string());
+    saved &= settings.SetActive(Link::First, SettingFromCheckBox(*Check1));
+    saved &= settings.SetAddress(Link::Second, Text2->GetValue().utf8_string());
+    saved &= settings.SetInterval(Link::Second, Text4->GetValue().utf8_string());
+    saved &= settings.SetActive(Link::Second, SettingFromCheckBox(*Check2));
+    saved &= settings.SetAllow(Option1->GetValue() ? "1" : "0");
+    if (saved) Close(true);
 }
 
 void Form1::Command2_Click() { Close(true); }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "refresher/refresher_settings.h"
 #include "settings/mod_ini.h"
 #include "shell/application.h"
 
@@ -21,7 +22,8 @@ class ActivationWatch;
 
 // The Url Refresher's configuration dialog: the two links with their intervals and activity,
 // and the popup policy. It fills itself from the settings file whenever the user comes to it,
-// and Save writes all seven values, changed or not.
+// and Save writes all seven values, changed or not, and closes, unless a value could not be
+// written: then it stays open with what the user typed.
 class Form1 : public wxFrame, public Refillable {
   public:
     explicit Form1(Application& app);
@@ -53,8 +55,7 @@ class Form1 : public wxFrame, public Refillable {
 
   private:
     void BuildControls();
-    std::string Read(const char* section, const char* key);
-    void Write(const char* section, const char* key, const std::string& value);
+    refresher::RefresherSettings Settings();
     // Both interval boxes; shows the message for the first one refused.
     bool IntervalsAccepted();
 

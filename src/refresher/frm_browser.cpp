@@ -82,8 +82,8 @@ frmBrowser::frmBrowser(Application& app)
     BuildControls();
     PlaceClientArea();
 
-    pane1_ = {brwWebBrowser.get(), &Timer1, &kLink1Keys};
-    pane2_ = {brwWebBrowser2.get(), &Timer2, &kLink2Keys};
+    pane1_ = {brwWebBrowser.get(), &Timer1, Link::First};
+    pane2_ = {brwWebBrowser2.get(), &Timer2, Link::Second};
 
     Bind(wxEVT_CLOSE_WINDOW, &frmBrowser::Form_Unload, this);
     Bind(
@@ -125,20 +125,16 @@ void frmBrowser::PlaceClientArea() {
     MoveClientOriginTo(this, TwipsPoint(this, 3060, 3420));
 }
 
-std::string frmBrowser::Read(const char* section, const char* key) {
-    return ReadSetting(ini_, app_.services().settings, section, key);
-}
+RefresherSettings frmBrowser::Settings() { return {ini_, app_.services().settings}; }
 
-bool frmBrowser::IsActive(const Pane& pane) {
-    return IsNumberOne(Read(kLinksSection, pane.keys->active));
-}
+bool frmBrowser::IsActive(const Pane& pane) { return IsNumberOne(Settings().Active(pane.link)); }
 
 void frmBrowser::Form_Load() {
     HandlerScope scope(*this);
     brwWebBrowser->SetSilent(true);
     brwWebBrowser2->SetSilent(true);
-    const std::string address1 = Read(kLinksSection, pane1_.keys->address);
-    const std::string address2 = Read(kLinksSection, pane2_.keys->address);
+    const std::string address1 = Settings().Address(Link::First);
+    const std::string address2 = Settings().Address(Link::Second);
     auto loadIfActive = [this](Pane& pane, const std::string& address) {
         const bool active = IsActive(pane);
         if (active && !closing_) pane.browser->Navigate(address);
@@ -180,14 +176,19 @@ void frmBrowser::Tick(Pane& pane) {
 
     HandlerScope scope(*this);
     pane.inTick = true;
-    const std::string address = Read(kLinksSection, pane.keys->address);
-    const std::string interval = Read(kLinksSection, pane.keys->interval);
+    const std::string address = Settings().Address(pane.link);
+    const std::string interval = Settings().Interval(pane.link);
     if (!closing_) {
         const TickPlan plan = PlanTick(address, interval, pane.browser->LocationURL());
         if (plan.interval) pane.timer->SetInterval(*plan.interval);
         if (plan.navigate) {
+            // After navigating back, the page gets ten seconds (Timings::paneWait; shorter in
+            // tests) before the tick ends. Meanwhile events flow: the other pane ticks, the
+            // buttons and the dialog work, and this pane's own ticks find it still in its tick
+            // and do nothing. Closing the window ends the wait at once, and the tick then
+            // leaves the window alone; the window is destroyed when this tick returns.
             pane.browser->Navigate(address);
-            WaitFor(app_.services().timings.paneWait);
+            Wait(app_.services().timings.paneWait);
         } else {
             pane.browser->Refresh();
         }
@@ -195,11 +196,9 @@ void frmBrowser::Tick(Pane& pane) {
     pane.inTick = false;
 }
 
-void frmBrowser::Wait(std::int32_t TimeToWait) { WaitFor(std::chrono::seconds(TimeToWait)); }
-
-void frmBrowser::WaitFor(std::chrono::milliseconds span) {
+void frmBrowser::Wait(std::chrono::milliseconds TimeToWait) {
     HandlerScope scope(*this);
-    const MonotonicClock::time_point deadline = WaitDeadline(MonotonicClock::now(), span);
+    const MonotonicClock::time_point deadline = WaitDeadline(MonotonicClock::now(), TimeToWait);
     const int sleep = MillisecondsUntil(deadline, MonotonicClock::now());
     if (closing_ || sleep == 0) return;
 
@@ -224,7 +223,7 @@ void frmBrowser::WaitFor(std::chrono::milliseconds span) {
 bool frmBrowser::NewWindow2(const std::string& url) {
     if (closing_) return false;
     HandlerScope scope(*this);
-    const std::string allow = Read(kPopupsSection, kAllowKey);
+    const std::string allow = Settings().Allow();
     if (closing_ || !PopupAllowed(allow, url)) return false;
     // The pane itself never opens a window; an allowed one goes to the user's own browser.
     app_.services().programs->OpenInBrowser(url);

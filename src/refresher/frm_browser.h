@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "refresher/refresh_logic.h"
+#include "refresher/refresher_settings.h"
 #include "settings/mod_ini.h"
 
 class wxButton;
@@ -59,10 +60,10 @@ class frmBrowser : public wxFrame {
     void Timer1_Timer();
     void Timer2_Timer();
 
-    // Returns after that many seconds, the program's events flowing all the while, or at once
-    // when the window is closed meanwhile. The caller must not touch the window after a wait
-    // that ended with IsClosing().
-    void Wait(std::int32_t TimeToWait);
+    // Returns after that long, the program's events flowing all the while (the other pane's
+    // ticks, the buttons, the dialog), or at once when the window is closed meanwhile. The
+    // caller must not touch the window after a wait that ended with IsClosing().
+    void Wait(std::chrono::milliseconds TimeToWait);
 
     // Closing and destroying are one: the window is deleted once no handler of its own that
     // runs a nested event loop is left on the stack, and hidden until then.
@@ -85,7 +86,7 @@ class frmBrowser : public wxFrame {
     struct Pane {
         WebPane* browser = nullptr;
         PaneTimer* timer = nullptr;
-        const refresher::LinkKeys* keys = nullptr;
+        refresher::Link link = refresher::Link::First;
         bool inTick = false;
     };
 
@@ -94,10 +95,9 @@ class frmBrowser : public wxFrame {
 
     void BuildControls();
     void PlaceClientArea();
-    std::string Read(const char* section, const char* key);
+    refresher::RefresherSettings Settings();
     bool IsActive(const Pane& pane);
     void Tick(Pane& pane);
-    void WaitFor(std::chrono::milliseconds span);
     bool NewWindow2(const std::string& url);
     void Form_Unload(wxCloseEvent& event);
 

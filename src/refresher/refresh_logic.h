@@ -8,26 +8,14 @@
 // The Url Refresher's decisions, apart from its windows.
 namespace vantle::refresher {
 
-inline constexpr const char* kLinksSection = "Links";
-inline constexpr const char* kPopupsSection = "Popups";
-inline constexpr const char* kAllowKey = "Allow";
-
-// The keys of one link in the links section.
-struct LinkKeys {
-    const char* address;
-    const char* interval;
-    const char* active;
-};
-inline constexpr LinkKeys kLink1Keys{"Link1", "Link1Interval", "Link1Active"};
-inline constexpr LinkKeys kLink2Keys{"Link2", "Link2Interval", "Link2Active"};
-
 // What a pane's timer tick does once it has found the pane idle and read its address and
 // interval.
 struct TickPlan {
     // The timer's new period; nothing when the stored text gives no usable interval, so the
     // timer keeps the one it has.
     std::optional<std::int32_t> interval;
-    // True: navigate to the stored address and wait. False: reload the page shown.
+    // True: navigate to the stored address, then give the page the pane's wait (the window
+    // does both, see frmBrowser::Tick). False: reload the page shown.
     bool navigate = false;
 };
 

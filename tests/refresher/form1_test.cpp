@@ -9,24 +9,21 @@
 #include <wx/textctrl.h>
 #include <wx/weakref.h>
 
-#include <utility>
+#include <tuple>
 #include <vector>
 
+#include "refresher_fixture.h"
 #include "shell/frm_main.h"
-#include "support/app_fixture.h"
 
 namespace vantle::test {
 namespace {
 
-constexpr const char* kStored =
-    "[Links]\nLink1=http://first.test/a\nLink1Interval=1500.5\nLink1Active=2\n"
-    "Link2=http://second.test/b\nLink2Interval=10\nLink2Active=1\n[Popups]\nAllow=1\n";
-constexpr const char* kEdited = "http://edited.test/";
-
-class ConfigDialogTest : public AppTest {
+class ConfigDialogTest : public RefresherTest {
   protected:
-    Form1& Open(const std::string& ini = kStored) {
-        WriteIni(ini);
+    Form1& Open() {
+        Store(Link::First, "http://first.test/a", "1500.5", "2");
+        Store(Link::Second, "http://second.test/b", "10", "1");
+        Settings().SetAllow("1");
         Form1& dialog = app().RefresherConfig();
         app().ShowModeless(dialog);
         return dialog;
@@ -38,52 +35,58 @@ class ConfigDialogTest : public AppTest {
                                 d.Text4->GetValue(), d.Check2->Get3StateValue(),
                                 d.Option1->GetValue(), d.Option2->GetValue());
     }
+    static constexpr const char* kStoredFields =
+        "http://first.test/a|1500.5|2|http://second.test/b|10|1|10";
 };
 
 TEST_F(ConfigDialogTest, FillsEveryFieldAtEachActivationAndOddStoredValuesAsClear) {
-    Form1& d = Open("[Popups]\nAllow=2\n");
+    Settings().SetAllow("2");
+    Form1& d = app().RefresherConfig();
+    app().ShowModeless(d);
     EXPECT_EQ(Fields(d), "||0|||0|00");
-    WriteIni(kStored);
-    d.Form_Activate();
-    EXPECT_EQ(Fields(d), "http://first.test/a|1500.5|2|http://second.test/b|10|1|10");
+    Open();
+    EXPECT_EQ(Fields(d), kStoredFields);
     // Only a stored number 1 or 0 selects an option; anything else leaves the choice as it was.
+    WriteIni("");
+    Settings().SetActive(Link::First, "abc");
+    Settings().SetActive(Link::Second, "7");
     const std::pair<const char*, const char*> odd[] = {
         {"yes", "||0|||0|10"}, {"0", "||0|||0|01"}, {"", "||0|||0|01"}, {"1.0", "||0|||0|10"}};
     for (const auto& [allow, fields] : odd) {
-        WriteIni(std::string("[Links]\nLink1Active=abc\nLink2Active=7\n[Popups]\nAllow=") + allow);
+        SCOPED_TRACE(allow);
+        Settings().SetAllow(allow);
         d.Form_Activate();
-        EXPECT_EQ(Fields(d), fields) << allow;
+        EXPECT_EQ(Fields(d), fields);
     }
 }
 
-TEST_F(ConfigDialogTest, SaveRefusesABadIntervalWritingNothingThenWritesTheSevenKeysInOrder) {
+// A refused interval in either box: its message, nothing written, the dialog open. Then a save
+// writes all seven values in order, as typed, and closes.
+TEST_F(ConfigDialogTest, SaveRefusesABadIntervalThenWritesTheSevenKeysInOrderAndCloses) {
     Form1& dialog = Open();
     WriteIni("");  // so that any write shows, and the order of the accepted save's writes
     const char* low = "Values lower than 10ms is NOT allowed!";
-    const std::pair<const char*, const char*> cases[] = {
-        {"9.99", low}, {"0", low},
-        {"-5", low},   {"", low},
-        {"abc", low},  {"2147483648", "Values higher than 2147483647ms is NOT allowed!"}};
-    for (wxTextCtrl* box : {dialog.Text3, dialog.Text4}) {
-        for (const auto& [text, message] : cases) {
-            messages.shown.clear();
-            dialog.Text3->ChangeValue("1000");
-            dialog.Text4->ChangeValue("1000");
-            box->ChangeValue(text);
-            dialog.Command1_Click();
-            ASSERT_EQ(messages.shown.size(), 1u) << text;
-            EXPECT_EQ(messages.shown[0].text, message) << text;
-        }
+    const std::tuple<wxTextCtrl*, const char*, const char*> cases[] = {
+        {dialog.Text3, "9.99", low},
+        {dialog.Text4, "abc", low},
+        {dialog.Text4, "2147483648", "Values higher than 2147483647ms is NOT allowed!"}};
+    for (const auto& [box, text, message] : cases) {
+        SCOPED_TRACE(text);
+        messages.shown.clear();
+        dialog.Text3->ChangeValue("2147483647");
+        dialog.Text4->ChangeValue(" 10 ");  // the least accepted, written as typed
+        box->ChangeValue(text);
+        dialog.Command1_Click();
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(
+            std::tie(messages.shown[0].text, messages.shown[0].title, messages.shown[0].icon),
+            std::make_tuple(std::string(message), std::string("Error"), MessageIcon::Exclamation));
+        box->ChangeValue(box == dialog.Text3 ? "2147483647" : " 10 ");
     }
-    EXPECT_EQ(messages.shown[0].title, "Error");
-    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Exclamation);
     EXPECT_EQ(ReadIni(), "");
-    EXPECT_FALSE(wxTheApp->IsScheduledForDestruction(&dialog));
-
     wxWeakRef<Form1> alive(&dialog);
-    dialog.Text3->ChangeValue("2147483647");
-    dialog.Text4->ChangeValue(" 10 ");  // the least accepted, written as typed
     dialog.Command1_Click();
+    // The one place the file's own names are spelled out: they are the file format.
     EXPECT_EQ(IniLines(), (std::vector<std::string>{
                               "[Links]", "Link1=http://first.test/a", "Link1Interval=2147483647",
                               "Link1Active=2", "Link2=http://second.test/b", "Link2Interval= 10 ",
@@ -91,15 +94,32 @@ TEST_F(ConfigDialogTest, SaveRefusesABadIntervalWritingNothingThenWritesTheSeven
     EXPECT_TRUE(PumpUntil([&] { return !alive; }));
 }
 
+// A save that cannot be written says so once per value and keeps the dialog open with what was
+// typed: closing would lose it, and pass for a save that worked.
+TEST_F(ConfigDialogTest, ASaveThatCannotBeWrittenKeepsTheDialogOpenWithTheEdits) {
+    // A folder that is not there: reads find nothing, and every write fails.
+    services.settings.file = IniPath().parent_path() / "gone" / "vt.ini";
+    Form1& dialog = app().RefresherConfig();
+    app().ShowModeless(dialog);
+    for (wxTextCtrl* box : {dialog.Text1, dialog.Text3, dialog.Text4}) box->ChangeValue("1000");
+    dialog.Command1_Click();
+    EXPECT_EQ(messages.shown.size(), 7u);
+    for (const auto& message : messages.shown) EXPECT_EQ(message.text, modIni::kWriteFailure);
+    EXPECT_FALSE(wxTheApp->IsScheduledForDestruction(&dialog));
+    EXPECT_EQ(dialog.Text1->GetValue(), "1000");
+}
+
 TEST_F(ConfigDialogTest, CancelAndTheCloseBoxWriteNothing) {
     for (bool cancel : {true, false}) {
+        SCOPED_TRACE(cancel ? "Cancel" : "close box");
         Form1& dialog = Open();
+        const std::string stored = ReadIni();
         wxWeakRef<Form1> alive(&dialog);
         dialog.Text3->ChangeValue("5");
         cancel ? dialog.Command2_Click() : void(dialog.Close());
         ASSERT_TRUE(PumpUntil([&] { return !alive; }));
+        EXPECT_EQ(ReadIni(), stored);
     }
-    EXPECT_EQ(ReadIni(), kStored);
     EXPECT_TRUE(messages.shown.empty());  // nor was the interval checked
 }
 
@@ -109,9 +129,9 @@ TEST_F(ConfigDialogTest, RefillsWhenTheUserComesFromAnotherWindowOfTheProgram) {
     frmMain& main = app().CreateMain();
     Form1& dialog = Open();
     // The activation that the opener's showing brings finds the fields filled already.
-    dialog.Text1->ChangeValue(kEdited);
+    dialog.Text1->ChangeValue("http://edited.test/");
     SendActivation(dialog);
-    EXPECT_EQ(dialog.Text1->GetValue(), kEdited);
+    EXPECT_EQ(dialog.Text1->GetValue(), "http://edited.test/");
     // From the main window and back: unsaved edits give way to the file.
     SendActivation(dialog, false);
     SendActivation(main);
