@@ -65,6 +65,23 @@ TEST_F(ChurlTest, SaveWritesAllEightKeysInOrderAndLoadsTheRotatorHiddenOrPassesI
     EXPECT_FALSE(rotator.IsShown() || rotator.HasFlag(wxSTAY_ON_TOP));
 }
 
+// Each key that cannot be written says so once; a save that was not stored leaves the dialog
+// open with the edits, and hands nothing to the Rotator.
+TEST_F(ChurlTest, ASaveThatCannotBeWrittenKeepsTheDialogAndTheRotatorAsTheyWere) {
+    std::filesystem::create_directory(IniPath());  // nothing can be written (or read)
+    aidle& rotator = app().Rotator();
+    churl& dialog = ShowDialog();
+    const std::vector<std::string> edits = {"a", "b", "c", "d", "e", "1", "1", "0"};
+    Fill(dialog, edits);
+    messages.shown.clear();
+    dialog.Command1_Click();
+    ASSERT_EQ(messages.shown.size(), 8u);
+    for (const auto& message : messages.shown) EXPECT_EQ(message.text, modIni::kWriteFailure);
+    EXPECT_TRUE(dialog.IsShown());
+    EXPECT_EQ(Fields(dialog), edits);
+    EXPECT_EQ(rotator.FSenabled + rotator.MMEnabled, "");
+}
+
 // A read failure shown by the refill must not bring the next refill when its box closes and
 // GTK activates the dialog again, or the boxes would never end.
 TEST_F(ChurlTest, RefillsWhenComingFromAnotherWindowButNotBackFromItsOwnMessageBox) {
