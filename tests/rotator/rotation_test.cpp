@@ -41,7 +41,8 @@ class RotationTest : public AppTest {
         aidle& rotator = app().Rotator();
         app().ShowModeless(rotator);
         rotator.WebBrowser1->Navigate(server.Url("/warm"));
-        EXPECT_TRUE(Shows(rotator, server.Url("/warm"), wxNOT_FOUND));
+        EXPECT_TRUE(Shows(rotator, server.Url("/warm"), wxNOT_FOUND) &&
+                    PumpUntil([&] { return !rotator.WebBrowser1->Busy(); }));
         return rotator;
     }
 
@@ -109,7 +110,7 @@ TEST_F(RotationTest, EachStepShowsTheEntryAfterTheSelectedOne) {
     rotator.List1->SetString(3, "");
     rotator.Command1_Click();
     rotator.Timer2.Stop();
-    ASSERT_TRUE(PumpUntil([&] { return server.CountFor("/asked") == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return server.CountFor("/asked") == 1; }, 30s));
     // The pane asks the window's policy once the engine's request has returned.
     PumpUntil([] { return !wxTheApp->HasPendingEvents(); });
     EXPECT_TRUE(programs.opened.empty());

@@ -1,0 +1,59 @@
+// The real program start, against real programs in a temporary folder.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/web_pane.h"
+#include "platform/wx_platform.h"
+#include "support/pump.h"
+#include "support/temp_folder.h"
+
+namespace vantle::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The reason for starting programs the way it is done: a start that cannot run says so.
+TEST(ProgramStart, AProgramThatCannotRunIsNotStarted) {
+    TempFolder folder;
+    std::ofstream(folder / "not-executable") << "#!/bin/sh\n";
+    for (const fs::path& path : {folder / "missing", folder / "not-executable", folder.path()}) {
+        SCOPED_TRACE(path.filename().string());
+        EXPECT_FALSE(MakeWxProgramStart()->Start(path.string()));
+    }
+}
+
+// The started program gets the user's environment, without the switches set for the engine.
+TEST(ProgramStart, TheStartedProgramDoesNotInheritTheEngineSwitches) {
+    const std::vector<std::string>& switches = EngineEnvironment();
+    if (switches.empty()) GTEST_SKIP() << "the user had set every engine switch already";
+    TempFolder folder;
+    const fs::path script = folder / "env.sh";
+    std::ofstream(script) << "#!/bin/sh\nenv > \"$0.part\" && mv \"$0.part\" \"$0.txt\"\n";
+    fs::permissions(script, fs::perms::owner_all);
+    ::setenv("VANTLE_INHERITED", "yes", 1);
+    const bool started = MakeWxProgramStart()->Start(script.string());
+    ::unsetenv("VANTLE_INHERITED");
+    ASSERT_TRUE(started);
+    ASSERT_TRUE(PumpUntil([&] { return fs::exists(folder / "env.sh.txt"); }));
+    std::vector<std::string> environment;
+    std::ifstream in(folder / "env.sh.txt");
+    for (std::string line; std::getline(in, line);) environment.push_back(line);
+    EXPECT_EQ(std::count(environment.begin(), environment.end(), "VANTLE_INHERITED=yes"), 1);
+    for (const std::string& name : switches) {
+        SCOPED_TRACE(name);
+        EXPECT_NE(::getenv(name.c_str()), nullptr) << "set in this process";
+        EXPECT_EQ(
+            std::count_if(environment.begin(), environment.end(),
+                          [&](const std::string& line) { return line.starts_with(name + "="); }),
+            0);
+    }
+}
+
+}  // namespace
+}  // namespace vantle::test
