@@ -49,9 +49,10 @@ bool RunScript(WebKitWebView* web, const char* script) {
     webkit_web_view_evaluate_javascript(
         web, script, -1, nullptr, nullptr, nullptr,
         [](GObject* view, GAsyncResult* result, gpointer data) {
-            const std::unique_ptr<std::shared_ptr<Run>> run(static_cast<std::shared_ptr<Run>*>(data));
-            JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view),
-                                                                         result, nullptr);
+            const std::unique_ptr<std::shared_ptr<Run>> run(
+                static_cast<std::shared_ptr<Run>*>(data));
+            JSCValue* value =
+                webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, nullptr);
             (*run)->done = true;
             (*run)->ok = value != nullptr;
             if (value) g_object_unref(value);

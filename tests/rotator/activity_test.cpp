@@ -43,14 +43,6 @@ document.addEventListener('contextmenu', e => e.preventDefault());
 fetch('/ready');
 </script></body></html>)";
 
-struct UnavailableMouse final : MouseInput {
-    bool Available() const override { return false; }
-    void Press(MouseButton) override { ++calls; }
-    void Release(MouseButton) override { ++calls; }
-    void MoveTo(int, int) override { ++calls; }
-    int calls = 0;
-};
-
 class ActivityTest : public AppTest {
   protected:
     ActivityTest() : mouse_(MakeWxMouseInput()) { services.mouse = mouse_.get(); }

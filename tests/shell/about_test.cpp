@@ -10,6 +10,7 @@
 #include "shell/frm_about.h"
 #include "shell/frm_main.h"
 #include "support/app_fixture.h"
+#include "version.h"
 
 namespace vantle {
 namespace {
@@ -46,7 +47,7 @@ class AboutTest : public test::AppTest {
                 about->EndModal(wxID_CANCEL);
             }
         });
-        app().Main()->mnuHelpAbout_Click();
+        test::ChooseMenu(*app().Main(), "&Help", "&About ");
         EXPECT_TRUE(ran) << "the menu command returned before the window was up";
         EXPECT_EQ(FindAbout(), nullptr);
     }
@@ -63,7 +64,9 @@ TEST_F(AboutTest, OpensModalOverMainWindowShowingTitleAndVersion) {
             EXPECT_EQ(about.GetParent(), app().Main());
             EXPECT_EQ(about.GetTitle(), "About Vantle");
             EXPECT_EQ(about.lblTitle()->GetLabel(), "Vantle");
-            EXPECT_EQ(about.lblVersion()->GetLabel(), "Version 1.3.7");
+            EXPECT_EQ(about.lblVersion()->GetLabel(), "Version " + std::to_string(version::kMajor) +
+                                                          "." + std::to_string(version::kMinor) +
+                                                          "." + std::to_string(version::kRevision));
             EXPECT_EQ(about.GetDefaultItem(), about.cmdOK());
             if (first) {
                 Click(*about.cmdSysInfo());
