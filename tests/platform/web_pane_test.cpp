@@ -92,7 +92,7 @@ class WebPaneTest : public testing::Test {
     PaneFrame* frame_ = nullptr;
 };
 
-TEST_F(WebPaneTest, NavigateAndRefreshDrawThePageAreBusyTillThenAndReportTheAddress) {
+TEST_F(WebPaneTest, NavigateAndRefreshAreBusyTillThePageIsDrawn) {
     const std::string slow = server_.Url("/slow");
     server_.Serve("/slow", HttpServer::Page{"<body style=\"background: #ff0000\"></body>",
                                             "text/html", 1500ms});
@@ -121,8 +121,9 @@ TEST_F(WebPaneTest, NavigateAndRefreshDrawThePageAreBusyTillThenAndReportTheAddr
     }
     pane().Refresh();
     EXPECT_TRUE(PumpUntil([&] { return server_.CountFor("/slow") == 2; }) && Settles(slow));
+}
 
-    // Addresses the engine cannot load leave the pane usable.
+TEST_F(WebPaneTest, AddressesTheEngineCannotLoadLeaveThePaneUsable) {
     for (const char* bad :
          {"not an address", "nosuchscheme://x", "http://", "http://127.0.0.1:1/"}) {
         pane().Navigate(bad);

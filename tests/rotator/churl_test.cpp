@@ -46,8 +46,7 @@ class ChurlTest : public AppTest {
     }
 };
 
-// Saving into a loaded Rotator changes only its two activity switches.
-TEST_F(ChurlTest, SaveWritesAllEightKeysInOrderAndLoadsTheRotatorHiddenOrPassesItTheSwitches) {
+TEST_F(ChurlTest, SaveWritesAllEightKeysInOrderHidesAndLoadsTheRotatorHidden) {
     churl& dialog = ShowDialog();
     Fill(dialog, {"a", "b", "", "d", "e", "2", "1", "0"});
     dialog.Command1_Click();
@@ -56,12 +55,18 @@ TEST_F(ChurlTest, SaveWritesAllEightKeysInOrderAndLoadsTheRotatorHiddenOrPassesI
                                         "Link5=e", "FSEnabled=2", "MMEnabled=1", "OTEnabled=0"}));
     EXPECT_FALSE(dialog.IsShown());
     ASSERT_TRUE(app().IsRotatorLoaded());
+    EXPECT_FALSE(app().Rotator().IsShown());
+    EXPECT_EQ(app().Rotator().List1->GetString(3), "d");  // its load read the new file
+}
+
+// The addresses and the on-top switch wait for the Rotator's next load.
+TEST_F(ChurlTest, SaveIntoALoadedRotatorChangesOnlyItsTwoActivitySwitches) {
+    WriteIni(kStored);
     aidle& rotator = app().Rotator();
-    EXPECT_EQ(rotator.List1->GetString(3), "d");  // its load read the new file
     Fill(ShowDialog(), {"", "", "", "", "", "0", "2", "1"});
-    dialog.Command1_Click();
-    EXPECT_EQ(rotator.FSenabled + rotator.MMEnabled + rotator.OTEnabled, "020");
-    EXPECT_EQ(rotator.List1->GetString(3), "d");
+    app().RotatorConfig().Command1_Click();
+    EXPECT_EQ(rotator.FSenabled + rotator.MMEnabled + rotator.OTEnabled, "02yes");
+    EXPECT_EQ(rotator.List1->GetString(0), "one");
     EXPECT_FALSE(rotator.IsShown() || rotator.HasFlag(wxSTAY_ON_TOP));
 }
 
