@@ -5,13 +5,10 @@
 
 #include <clocale>
 #include <fstream>
-#include <string>
-#include <tuple>
 
 #include "support/temp_folder.h"
 
 namespace vantle {
-namespace {
 
 // Beyond a double's range, numbers below it are zero and numbers above it none at all.
 TEST(ParseNumber, ReadsDecimalTextOnly) {
@@ -68,5 +65,4 @@ TEST(SettingNumbers, CheckStateSwitchAndInterval) {
     EXPECT_FALSE(IntervalFromText("2147483647.5").has_value());
 }
 
-}  // namespace
 }  // namespace vantle

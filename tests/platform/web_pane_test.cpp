@@ -12,21 +12,13 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <memory>
-#include <optional>
-#include <string>
 
 #include "support/http_server.h"
 #include "support/pump.h"
 
-namespace vantle {
+namespace vantle::test {
 namespace {
-
-using namespace std::chrono_literals;
-using test::HttpServer;
-using test::PumpFor;
-using test::PumpUntil;
 
 // A window owning its pane, the way the program's windows do, so the pane is destroyed before
 // wx destroys the view.
@@ -41,9 +33,7 @@ class PaneFrame : public wxFrame {
 
 // Runs `script` in the page and waits for its end; whether it ran without an exception.
 bool RunScript(WebKitWebView* web, const char* script) {
-    struct Run {
-        bool done = false, ok = false;
-    };
+    using Run = std::pair<bool, bool>;  // done, ok
     // Shared with the callback, which may come after a run that timed out here.
     auto run = std::make_shared<Run>();
     webkit_web_view_evaluate_javascript(
@@ -53,12 +43,11 @@ bool RunScript(WebKitWebView* web, const char* script) {
                 static_cast<std::shared_ptr<Run>*>(data));
             JSCValue* value =
                 webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, nullptr);
-            (*run)->done = true;
-            (*run)->ok = value != nullptr;
+            **run = {true, value != nullptr};
             if (value) g_object_unref(value);
         },
         new std::shared_ptr<Run>(run));
-    return PumpUntil([&] { return run->done; }) && run->ok;
+    return PumpUntil([&] { return run->first; }) && run->second;
 }
 
 class WebPaneTest : public testing::Test {
@@ -79,13 +68,6 @@ class WebPaneTest : public testing::Test {
     bool Load(const std::string& url) {
         pane().Navigate(url);
         return Settles(url);
-    }
-
-    // A real click in the middle of the pane.
-    void Click() {
-        wxUIActionSimulator mouse;
-        mouse.MouseMove(pane().View()->ClientToScreen(wxPoint(200, 150)));
-        mouse.MouseClick();
     }
 
     HttpServer server_;
@@ -154,7 +136,9 @@ TEST_F(WebPaneTest, SilentPaneAnswersDialogsRefusesFilesAndLeavesAPageThatAsksTo
     server_.Serve("/next", "<p>next</p>");
     ASSERT_TRUE(Load(server_.Url("/silent")));
     EXPECT_TRUE(PumpUntil([&] { return server_.CountFor("/answered-false-null") == 1; }));
-    Click();
+    wxUIActionSimulator mouse;  // a real click in the middle of the pane
+    mouse.MouseMove(pane().View()->ClientToScreen(wxPoint(200, 150)));
+    mouse.MouseClick();
     EXPECT_TRUE(PumpUntil([&] { return server_.CountFor("/cancelled") == 1; }));
     EXPECT_TRUE(Load(server_.Url("/next")));
 }
@@ -181,4 +165,4 @@ TEST_F(WebPaneTest, NothingReachesAPaneThatIsGone) {
 }
 
 }  // namespace
-}  // namespace vantle
+}  // namespace vantle::test

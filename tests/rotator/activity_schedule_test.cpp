@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <limits>
-#include <tuple>
 
 namespace vantle {
-namespace {
 
 TEST(ActivitySchedule, StepCountersAndProgressWrapRound) {
     // A full round of steps ends where it began.
@@ -39,5 +37,4 @@ TEST(ActivitySchedule, TargetsBeyondTheScreenArePulledBackWithoutOverflow) {
         EXPECT_EQ(NearestInt32(bad), std::nullopt) << bad;
 }
 
-}  // namespace
 }  // namespace vantle

@@ -4,8 +4,6 @@
 #include <wx/stattext.h>
 #include <wx/utils.h>
 
-#include <tuple>
-
 #include "platform/web_pane.h"
 #include "platform/wx_platform.h"
 #include "rotator/aidle.h"

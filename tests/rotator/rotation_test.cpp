@@ -5,9 +5,6 @@
 #include <wx/listbox.h>
 #include <wx/stattext.h>
 
-#include <string>
-#include <vector>
-
 #include "platform/web_pane.h"
 #include "rotator/aidle.h"
 #include "rotator/rotator_settings.h"

@@ -1,10 +1,5 @@
 #include <gtest/gtest.h>
-#include <wx/menu.h>
 #include <wx/statusbr.h>
-
-#include <functional>
-#include <string>
-#include <vector>
 
 #include "rotator/aidle.h"
 #include "rotator/churl.h"
@@ -16,48 +11,11 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-class MainWindowTest : public AppTest {
-  protected:
-    // Loads every kind of window, one of them hidden, closes the program with `close` and gives
-    // the order in which the windows heard of it, ending with the main window's destruction.
-    Texts CloseOrder(const std::function<void(frmMain&)>& close) {
-        frmMain& main = app().CreateMain();
-        ChooseMenu(main, "&Tools", "Url &Rotator\tCtrl+R");
-        ChooseMenu(main, "&Options", "Config Url Refresher");
-        ChooseMenu(main, "&Tools", "&Url Refresher\tCtrl+N");
-        ChooseMenu(main, "&Options", "Config Url Rotator");
-        app().RotatorConfig().Hide();
-        Texts order;
-        for (wxTopLevelWindow* window : app().LoadedWindows()) {
-            window->Bind(wxEVT_CLOSE_WINDOW, [&order, window](wxCloseEvent& event) {
-                order.push_back(window->GetTitle().utf8_string());
-                event.Skip();
-            });
-        }
-        main.Bind(wxEVT_DESTROY, [&order, &main](wxWindowDestroyEvent& event) {
-            if (event.GetWindow() == &main) order.push_back("destroyed");
-            event.Skip();
-        });
-        close(main);
-        EXPECT_TRUE(app().LoadedWindows().empty());
-        EXPECT_TRUE(PumpUntil([] { return wxTopLevelWindows.empty(); }));
-        return order;
-    }
-};
+using MainWindowTest = AppTest;
 
-TEST_F(MainWindowTest, MenusStatusBarAndContents) {
+// Each menu caption is checked where a test chooses its item.
+TEST_F(MainWindowTest, StatusBarAndContents) {
     frmMain& main = app().CreateMain();
-    // Each caption is checked where a test chooses its item; here the separators and that
-    // there is nothing else.
-    wxMenuBar* bar = main.GetMenuBar();
-    Texts shape;
-    for (std::size_t i = 0; i < bar->GetMenuCount(); ++i) {
-        shape.emplace_back();
-        for (wxMenuItem* item : bar->GetMenu(i)->GetMenuItems())
-            shape.back() += item->IsSeparator() ? '-' : 'x';
-    }
-    EXPECT_EQ(shape, (Texts{"-x", "xx", "xx", "x-x"}));
-
     wxStatusBar* status = main.sbStatusBar();
     ASSERT_EQ(status->GetFieldsCount(), 3);
     EXPECT_EQ(status->GetStatusText(0), "Status");
@@ -97,14 +55,34 @@ TEST_F(MainWindowTest, OneInstancePerWindowAndAClosedWindowLoadsAfresh) {
 // The main window's own close starts the sequence; the others follow, newest first, hidden ones
 // too, and the main window goes last, whether by Exit or by the title bar's close box.
 TEST_F(MainWindowTest, ClosingClosesEveryWindowMostRecentlyLoadedFirstThenTheMainWindow) {
-    const std::pair<const char*, std::function<void(frmMain&)>> closes[] = {
-        {"Exit", [](frmMain& main) { ChooseMenu(main, "&File", "E&xit"); }},
-        {"close box", [](frmMain& main) { main.Close(); }}};
-    for (const auto& [name, close] : closes) {
-        SCOPED_TRACE(name);
-        EXPECT_EQ(CloseOrder(close),
-                  (Texts{"Vantle", "Change Rotation Url:s", "Vantle Surfer Window", "Configuration",
-                         "URL Rotator", "destroyed"}));
+    for (const bool byExit : {true, false}) {
+        SCOPED_TRACE(byExit ? "Exit" : "close box");
+        frmMain& main = app().CreateMain();
+        ChooseMenu(main, "&Tools", "Url &Rotator\tCtrl+R");
+        ChooseMenu(main, "&Options", "Config Url Refresher");
+        ChooseMenu(main, "&Tools", "&Url Refresher\tCtrl+N");
+        ChooseMenu(main, "&Options", "Config Url Rotator");
+        app().RotatorConfig().Hide();
+        // The order in which the windows hear of it, ending with the main window's destruction.
+        Texts order;
+        for (wxTopLevelWindow* window : app().LoadedWindows()) {
+            window->Bind(wxEVT_CLOSE_WINDOW, [&order, window](wxCloseEvent& event) {
+                order.push_back(window->GetTitle().utf8_string());
+                event.Skip();
+            });
+        }
+        main.Bind(wxEVT_DESTROY, [&order, &main](wxWindowDestroyEvent& event) {
+            if (event.GetWindow() == &main) order.push_back("destroyed");
+            event.Skip();
+        });
+        if (byExit)
+            ChooseMenu(main, "&File", "E&xit");
+        else
+            main.Close();
+        EXPECT_TRUE(app().LoadedWindows().empty());
+        EXPECT_TRUE(PumpUntil([] { return wxTopLevelWindows.empty(); }));
+        EXPECT_EQ(order, (Texts{"Vantle", "Change Rotation Url:s", "Vantle Surfer Window",
+                                "Configuration", "URL Rotator", "destroyed"}));
     }
 }
 

@@ -2,15 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
-#include <tuple>
 
 #include "support/fakes.h"
 #include "support/temp_folder.h"
 
 namespace vantle::test {
-namespace {
 
 using namespace std::string_literals;
 
@@ -66,5 +63,4 @@ TEST(IsOrdinaryFile, OnlyAVisibleRegularFile) {
         EXPECT_FALSE(IsOrdinaryFile(folder / no)) << no;
 }
 
-}  // namespace
 }  // namespace vantle::test

@@ -42,9 +42,7 @@ void AppTest::WriteIni(const std::string& content) {
 
 std::string AppTest::ReadIni() const {
     std::ifstream in(IniPath(), std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 std::vector<std::string> AppTest::IniLines() const {

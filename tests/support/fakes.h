@@ -19,8 +19,7 @@ namespace vantle::test {
 class RecordingMessageBoxes final : public MessageBoxes {
   public:
     struct Message {
-        std::string text;
-        std::string title;
+        std::string text, title;
         MessageIcon icon;
     };
     void Show(const std::string& text, const std::string& title, MessageIcon icon) override {
