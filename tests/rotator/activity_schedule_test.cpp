@@ -18,6 +18,18 @@ TEST(ActivitySchedule, StepCountersAndProgressWrapRound) {
         EXPECT_EQ(NextProgressValue(value), next) << value;
 }
 
+// Where a step sends the pointer: the row that lists the step, else the far target.
+TEST(ActivitySchedule, EachStepHasItsTarget) {
+    const std::tuple<std::int16_t, StepKind, int, int> steps[] = {
+        {0, StepKind::Far, 320, 450},     {6, StepKind::LeftClick, 160, 125},
+        {121, StepKind::Far, 320, 450},   {122, StepKind::RightClick, 2, 15},
+        {123, StepKind::TopEdge, 130, 5}, {124, StepKind::Far, 320, 450}};
+    for (const auto& [step, kind, x, y] : steps) {
+        const ActivityTarget& target = TargetForStep(step);
+        EXPECT_TRUE(target.kind == kind && target.x == x && target.y == y) << "step " << step;
+    }
+}
+
 // Fractional sizes (a scaled display) round halves to even; a screen smaller than the margin puts
 // the target off the top-left edge without wrapping round.
 TEST(ActivitySchedule, TargetsBeyondTheScreenArePulledBackWithoutOverflow) {
