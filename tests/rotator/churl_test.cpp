@@ -57,9 +57,9 @@ TEST_F(ChurlTest, SaveWritesAllEightKeysInOrderHidesAndLoadsTheRotatorHidden) {
 TEST_F(ChurlTest, SaveIntoALoadedRotatorChangesOnlyItsTwoActivitySwitches) {
     WriteIni(kStored);
     aidle& rotator = app().Rotator();
-    Fill(ShowDialog(), {"", "", "", "", "", "0", "2", "1"});
+    Fill(ShowDialog(), {"", "", "", "", "", "0", "1", "1"});
     app().RotatorConfig().Command1_Click();
-    EXPECT_EQ(rotator.FSenabled + rotator.MMEnabled + rotator.OTEnabled, "02yes");
+    EXPECT_EQ(rotator.FSenabled + rotator.MMEnabled + rotator.OTEnabled, "01yes");
     EXPECT_EQ(rotator.List1->GetString(0), "one");
     EXPECT_FALSE(rotator.IsShown() || rotator.HasFlag(wxSTAY_ON_TOP));
 }
