@@ -17,7 +17,7 @@
 #include "platform/web_pane.h"
 #include "rotator/churl.h"
 #include "rotator/mouse_buttons.h"
-#include "rotator/rotator_keys.h"
+#include "rotator/rotator_settings.h"
 #include "rotator/widen_to_fit.h"
 #include "shell/application.h"
 #include "shell/vantle_icon.h"
@@ -25,7 +25,6 @@
 namespace vantle {
 namespace {
 
-namespace keys = rotator_keys;
 const wxSize kClientSize(452, 232);
 const wxPoint kClientOrigin(3, 19);
 const wxPoint kTopmostPosition(100, 100);
@@ -134,13 +133,11 @@ void aidle::Form_Load() {
     ProgressBar1->SetRange(10);
     ProgressBar1->SetValue(0);
 
-    const SettingsContext& settings = app_.services().settings;
-    for (const char* key : keys::kLinks) {
-        List1->Append(wxString::FromUTF8(ReadSetting(ini_, settings, keys::kSection, key)));
-    }
-    FSenabled = ReadSetting(ini_, settings, keys::kSection, keys::kFakeSurfing);
-    MMEnabled = ReadSetting(ini_, settings, keys::kSection, keys::kMouseMovement);
-    OTEnabled = ReadSetting(ini_, settings, keys::kSection, keys::kOnTop);
+    const RotatorSettings stored = RotatorSettings::Read(ini_, app_.services().settings);
+    for (const std::string& link : stored.links) List1->Append(wxString::FromUTF8(link));
+    FSenabled = stored.fakeSurfing;
+    MMEnabled = stored.mouseMovement;
+    OTEnabled = stored.onTop;
 
     if (OTEnabled == "1") {
         // Topmost, at the designed point, shown without taking the focus from whatever the
@@ -244,6 +241,9 @@ void aidle::Timer1_Timer() {
     if (std::optional<ScreenExtent> screen = ScreenInTargetUnits()) {
         KeepTargetOnScreen(TargetX, TargetY, *screen);
     }
+    // The hidden fields Text1 and Text2 hold the window's cursor target: the move takes the target
+    // from them, read back as numbers, rather than from the numbers in hand, so the text they show
+    // is always the target the cursor went to.
     Text1 = std::to_string(TargetX);
     Text2 = std::to_string(TargetY);
     const std::optional<double> x = ParseNumber(Text1);

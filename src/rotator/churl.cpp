@@ -12,14 +12,12 @@
 #include "logic/numbers.h"
 #include "platform/twips.h"
 #include "rotator/aidle.h"
-#include "rotator/rotator_keys.h"
+#include "rotator/rotator_settings.h"
 #include "rotator/widen_to_fit.h"
 #include "shell/self_filling.h"
 
 namespace vantle {
 namespace {
-
-namespace keys = rotator_keys;
 
 // 16 x 15: a floppy disk, the usual picture for saving.
 const char* const kFloppyDisk[] = {
@@ -99,36 +97,31 @@ void churl::ShownByOpener() {
 
 // Edits not yet saved are lost: the fields show what the settings file holds now.
 void churl::Fill() {
-    const SettingsContext& settings = app_.services().settings;
+    const RotatorSettings stored = RotatorSettings::Read(ini_, app_.services().settings);
     const std::array<wxTextCtrl*, 5> boxes = UrlBoxes();
-    for (std::size_t i = 0; i < boxes.size(); ++i) {
-        boxes[i]->ChangeValue(
-            wxString::FromUTF8(ReadSetting(ini_, settings, keys::kSection, keys::kLinks[i])));
-    }
-    Check1->Set3StateValue(
-        CheckBoxStateFromSetting(ReadSetting(ini_, settings, keys::kSection, keys::kFakeSurfing)));
-    Check2->Set3StateValue(
-        CheckBoxStateFromSetting(ReadSetting(ini_, settings, keys::kSection, keys::kMouseMovement)));
-    Check3->Set3StateValue(CheckBoxStateFromSetting(ReadSetting(ini_, settings, keys::kSection, keys::kOnTop)));
+    for (std::size_t i = 0; i < boxes.size(); ++i)
+        boxes[i]->ChangeValue(wxString::FromUTF8(stored.links[i]));
+    Check1->Set3StateValue(CheckBoxStateFromSetting(stored.fakeSurfing));
+    Check2->Set3StateValue(CheckBoxStateFromSetting(stored.mouseMovement));
+    Check3->Set3StateValue(CheckBoxStateFromSetting(stored.onTop));
 }
 
 void churl::Command1_Click() {
-    const SettingsContext& settings = app_.services().settings;
+    RotatorSettings edited;
     const std::array<wxTextCtrl*, 5> boxes = UrlBoxes();
-    for (std::size_t i = 0; i < boxes.size(); ++i) {
-        WriteSetting(ini_, settings, keys::kSection, keys::kLinks[i],
-                     boxes[i]->GetValue().utf8_string());
-    }
-    const std::string fakeSurfing = SettingFromCheckBox(*Check1);
-    const std::string mouseMovement = SettingFromCheckBox(*Check2);
-    WriteSetting(ini_, settings, keys::kSection, keys::kFakeSurfing, fakeSurfing);
-    WriteSetting(ini_, settings, keys::kSection, keys::kMouseMovement, mouseMovement);
-    WriteSetting(ini_, settings, keys::kSection, keys::kOnTop, SettingFromCheckBox(*Check3));
+    for (std::size_t i = 0; i < boxes.size(); ++i)
+        edited.links[i] = boxes[i]->GetValue().utf8_string();
+    edited.fakeSurfing = SettingFromCheckBox(*Check1);
+    edited.mouseMovement = SettingFromCheckBox(*Check2);
+    edited.onTop = SettingFromCheckBox(*Check3);
+    // A save that was not stored must not act as one: each failed key has said so, the dialog
+    // stays open with the user's edits to try again, and the Rotator keeps the switches it has.
+    if (!edited.Write(ini_, app_.services().settings)) return;
 
     // Loads the Rotator, hidden, when it is not loaded; its load reads what was just written.
     aidle& rotator = app_.Rotator();
-    rotator.FSenabled = fakeSurfing;
-    rotator.MMEnabled = mouseMovement;
+    rotator.FSenabled = edited.fakeSurfing;
+    rotator.MMEnabled = edited.mouseMovement;
     Hide();
 }
 

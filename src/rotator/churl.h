@@ -18,7 +18,8 @@ class ActivationWatch;
 
 // Edits the Rotator's five addresses and three switches. It fills itself from the settings
 // file whenever the user comes to it; Save writes all eight values, hands the two activity
-// switches to the Rotator window and hides the dialog.
+// switches to the Rotator window and hides the dialog. A save that could not be stored does
+// neither of the last two: the dialog stays open with the user's edits.
 class churl : public wxFrame, public Refillable {
   public:
     explicit churl(Application& app);

@@ -12,21 +12,13 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <memory>
-#include <optional>
-#include <string>
 
 #include "support/http_server.h"
 #include "support/pump.h"
 
-namespace vantle {
+namespace vantle::test {
 namespace {
-
-using namespace std::chrono_literals;
-using test::HttpServer;
-using test::PumpFor;
-using test::PumpUntil;
 
 // A window owning its pane, the way the program's windows do, so the pane is destroyed before
 // wx destroys the view.
@@ -41,23 +33,21 @@ class PaneFrame : public wxFrame {
 
 // Runs `script` in the page and waits for its end; whether it ran without an exception.
 bool RunScript(WebKitWebView* web, const char* script) {
-    struct Run {
-        bool done = false, ok = false;
-    };
+    using Run = std::pair<bool, bool>;  // done, ok
     // Shared with the callback, which may come after a run that timed out here.
     auto run = std::make_shared<Run>();
     webkit_web_view_evaluate_javascript(
         web, script, -1, nullptr, nullptr, nullptr,
         [](GObject* view, GAsyncResult* result, gpointer data) {
-            const std::unique_ptr<std::shared_ptr<Run>> run(static_cast<std::shared_ptr<Run>*>(data));
-            JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view),
-                                                                         result, nullptr);
-            (*run)->done = true;
-            (*run)->ok = value != nullptr;
+            const std::unique_ptr<std::shared_ptr<Run>> run(
+                static_cast<std::shared_ptr<Run>*>(data));
+            JSCValue* value =
+                webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, nullptr);
+            **run = {true, value != nullptr};
             if (value) g_object_unref(value);
         },
         new std::shared_ptr<Run>(run));
-    return PumpUntil([&] { return run->done; }) && run->ok;
+    return PumpUntil([&] { return run->first; }) && run->second;
 }
 
 class WebPaneTest : public testing::Test {
@@ -80,18 +70,11 @@ class WebPaneTest : public testing::Test {
         return Settles(url);
     }
 
-    // A real click in the middle of the pane.
-    void Click() {
-        wxUIActionSimulator mouse;
-        mouse.MouseMove(pane().View()->ClientToScreen(wxPoint(200, 150)));
-        mouse.MouseClick();
-    }
-
     HttpServer server_;
     PaneFrame* frame_ = nullptr;
 };
 
-TEST_F(WebPaneTest, NavigateAndRefreshDrawThePageAreBusyTillThenAndReportTheAddress) {
+TEST_F(WebPaneTest, NavigateAndRefreshAreBusyTillThePageIsDrawn) {
     const std::string slow = server_.Url("/slow");
     server_.Serve("/slow", HttpServer::Page{"<body style=\"background: #ff0000\"></body>",
                                             "text/html", 1500ms});
@@ -120,8 +103,9 @@ TEST_F(WebPaneTest, NavigateAndRefreshDrawThePageAreBusyTillThenAndReportTheAddr
     }
     pane().Refresh();
     EXPECT_TRUE(PumpUntil([&] { return server_.CountFor("/slow") == 2; }) && Settles(slow));
+}
 
-    // Addresses the engine cannot load leave the pane usable.
+TEST_F(WebPaneTest, AddressesTheEngineCannotLoadLeaveThePaneUsable) {
     for (const char* bad :
          {"not an address", "nosuchscheme://x", "http://", "http://127.0.0.1:1/"}) {
         pane().Navigate(bad);
@@ -152,7 +136,9 @@ TEST_F(WebPaneTest, SilentPaneAnswersDialogsRefusesFilesAndLeavesAPageThatAsksTo
     server_.Serve("/next", "<p>next</p>");
     ASSERT_TRUE(Load(server_.Url("/silent")));
     EXPECT_TRUE(PumpUntil([&] { return server_.CountFor("/answered-false-null") == 1; }));
-    Click();
+    wxUIActionSimulator mouse;  // a real click in the middle of the pane
+    mouse.MouseMove(pane().View()->ClientToScreen(wxPoint(200, 150)));
+    mouse.MouseClick();
     EXPECT_TRUE(PumpUntil([&] { return server_.CountFor("/cancelled") == 1; }));
     EXPECT_TRUE(Load(server_.Url("/next")));
 }
@@ -179,4 +165,4 @@ TEST_F(WebPaneTest, NothingReachesAPaneThatIsGone) {
 }
 
 }  // namespace
-}  // namespace vantle
+}  // namespace vantle::test

@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <limits>
-#include <tuple>
 
 namespace vantle {
-namespace {
 
 TEST(ActivitySchedule, StepCountersAndProgressWrapRound) {
     // A full round of steps ends where it began.
@@ -18,6 +16,18 @@ TEST(ActivitySchedule, StepCountersAndProgressWrapRound) {
     for (std::int16_t far : {-1, 125, -32768}) EXPECT_EQ(TargetForStep(far).kind, StepKind::Far);
     for (const auto& [value, next] : {std::pair{0, 1}, {9, 10}, {10, 1}, {37, 1}})
         EXPECT_EQ(NextProgressValue(value), next) << value;
+}
+
+// Where a step sends the pointer: the row that lists the step, else the far target.
+TEST(ActivitySchedule, EachStepHasItsTarget) {
+    const std::tuple<std::int16_t, StepKind, int, int> steps[] = {
+        {0, StepKind::Far, 320, 450},     {6, StepKind::LeftClick, 160, 125},
+        {121, StepKind::Far, 320, 450},   {122, StepKind::RightClick, 2, 15},
+        {123, StepKind::TopEdge, 130, 5}, {124, StepKind::Far, 320, 450}};
+    for (const auto& [step, kind, x, y] : steps) {
+        const ActivityTarget& target = TargetForStep(step);
+        EXPECT_TRUE(target.kind == kind && target.x == x && target.y == y) << "step " << step;
+    }
 }
 
 // Fractional sizes (a scaled display) round halves to even; a screen smaller than the margin puts
@@ -39,5 +49,4 @@ TEST(ActivitySchedule, TargetsBeyondTheScreenArePulledBackWithoutOverflow) {
         EXPECT_EQ(NearestInt32(bad), std::nullopt) << bad;
 }
 
-}  // namespace
 }  // namespace vantle

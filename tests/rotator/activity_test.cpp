@@ -4,8 +4,6 @@
 #include <wx/stattext.h>
 #include <wx/utils.h>
 
-#include <tuple>
-
 #include "platform/web_pane.h"
 #include "platform/wx_platform.h"
 #include "rotator/aidle.h"
@@ -42,14 +40,6 @@ for (const kind of ['down', 'up'])
 document.addEventListener('contextmenu', e => e.preventDefault());
 fetch('/ready');
 </script></body></html>)";
-
-struct UnavailableMouse final : MouseInput {
-    bool Available() const override { return false; }
-    void Press(MouseButton) override { ++calls; }
-    void Release(MouseButton) override { ++calls; }
-    void MoveTo(int, int) override { ++calls; }
-    int calls = 0;
-};
 
 class ActivityTest : public AppTest {
   protected:

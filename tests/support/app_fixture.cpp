@@ -1,17 +1,14 @@
 #include "support/app_fixture.h"
 
-#include <cstdlib>
+#include <wx/menu.h>
+#include <wx/toplevel.h>
+
 #include <fstream>
 #include <sstream>
-
-#include <wx/toplevel.h>
 
 namespace vantle::test {
 
 AppTest::AppTest() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vantle-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    dir_ = pattern;
     services.settings.file = IniPath();
     services.settings.messages = &messages;
     services.messages = &messages;
@@ -26,8 +23,6 @@ AppTest::AppTest() {
 AppTest::~AppTest() {
     CloseAllWindows();
     app_.reset();
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
 }
 
 Application& AppTest::app() {
@@ -47,9 +42,7 @@ void AppTest::WriteIni(const std::string& content) {
 
 std::string AppTest::ReadIni() const {
     std::ifstream in(IniPath(), std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 std::vector<std::string> AppTest::IniLines() const {
@@ -66,6 +59,20 @@ void SendActivation(wxWindow& window, bool active) {
     wxActivateEvent event(wxEVT_ACTIVATE, active, window.GetId());
     event.SetEventObject(&window);
     window.HandleWindowEvent(event);
+}
+
+void ChooseMenu(wxFrame& frame, const std::string& menu, const std::string& item) {
+    wxMenuBar* bar = frame.GetMenuBar();
+    for (std::size_t i = 0; bar != nullptr && i < bar->GetMenuCount(); ++i) {
+        if (bar->GetMenuLabel(i).utf8_string() != menu) continue;
+        for (wxMenuItem* entry : bar->GetMenu(i)->GetMenuItems()) {
+            if (entry->GetItemLabel().utf8_string() != item) continue;
+            wxCommandEvent choice(wxEVT_MENU, entry->GetId());
+            frame.ProcessWindowEvent(choice);
+            return;
+        }
+    }
+    ADD_FAILURE() << "no menu item " << menu << " / " << item;
 }
 
 }  // namespace vantle::test

@@ -2,33 +2,27 @@
 
 #include <httplib.h>
 
+#include <optional>
+
 namespace vantle::test {
 
 HttpServer::HttpServer() : server_(std::make_unique<httplib::Server>()) {
     server_->Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
-        Page page;
-        bool found = false;
+        std::optional<Page> page;
         {
             std::lock_guard lock(mutex_);
             requests_.push_back({request.path, std::chrono::steady_clock::now()});
-            auto it = pages_.find(request.path);
-            if (it != pages_.end()) {
-                page = it->second;
-                found = true;
-            }
+            if (auto it = pages_.find(request.path); it != pages_.end()) page = it->second;
         }
-        if (!found) {
+        if (!page) {
             response.status = 404;
             response.set_content("<html><body>not found</body></html>", "text/html");
             return;
         }
-        if (page.delay.count() > 0) std::this_thread::sleep_for(page.delay);
-        if (!page.redirectTo.empty()) {
-            response.set_redirect(page.redirectTo);
-            return;
-        }
+        std::this_thread::sleep_for(page->delay);
+        if (!page->redirectTo.empty()) return response.set_redirect(page->redirectTo);
         response.set_header("Cache-Control", "no-store");
-        response.set_content(page.body, page.contentType);
+        response.set_content(page->body, page->contentType);
     });
     // One request per connection: a kept-alive connection would hold stop() for its whole
     // keep-alive timeout at the end of every test.
@@ -37,9 +31,8 @@ HttpServer::HttpServer() : server_(std::make_unique<httplib::Server>()) {
     thread_ = std::thread([this] { server_->listen_after_bind(); });
     // Debian 12's cpp-httplib has no wait_until_ready; the listener is up within moments.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!server_->is_running() && std::chrono::steady_clock::now() < deadline) {
+    while (!server_->is_running() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
     if (!server_->is_running()) throw std::runtime_error("test HTTP server did not start");
 }
 
@@ -63,11 +56,9 @@ std::vector<HttpServer::Request> HttpServer::Requests() const {
 }
 
 std::vector<HttpServer::Request> HttpServer::RequestsFor(const std::string& path) const {
-    std::lock_guard lock(mutex_);
     std::vector<Request> matching;
-    for (const Request& request : requests_) {
+    for (const Request& request : Requests())
         if (request.path == path) matching.push_back(request);
-    }
     return matching;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <chrono>
-#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -18,7 +17,7 @@ namespace vantle::test {
 // An HTTP server on 127.0.0.1 with an ephemeral port, serving pages set by the test and
 // recording every request with the time it arrived.
 class HttpServer {
-public:
+  public:
     struct Request {
         std::string path;
         std::chrono::steady_clock::time_point at;
@@ -43,7 +42,7 @@ public:
     std::size_t CountFor(const std::string& path) const { return RequestsFor(path).size(); }
     void ClearRequests();
 
-private:
+  private:
     std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
     int port_ = 0;

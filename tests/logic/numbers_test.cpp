@@ -4,13 +4,11 @@
 #include <stdlib.h>
 
 #include <clocale>
-#include <filesystem>
 #include <fstream>
-#include <string>
-#include <tuple>
+
+#include "support/temp_folder.h"
 
 namespace vantle {
-namespace {
 
 // Beyond a double's range, numbers below it are zero and numbers above it none at all.
 TEST(ParseNumber, ReadsDecimalTextOnly) {
@@ -30,9 +28,10 @@ TEST(ParseNumber, ReadsDecimalTextOnly) {
 
 // A decimal comma locale, built for the test since the machine may have none installed.
 TEST(ParseNumber, IgnoresTheUsersLocale) {
-    std::string dir = (std::filesystem::temp_directory_path() / "vantle-locale-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(dir.data()), nullptr);
-    std::ofstream(dir + "/comma") << "LC_NUMERIC\ndecimal_point \",\"\nEND LC_NUMERIC\n";
+    const test::TempFolder folder("vantle-locale");
+    const std::string dir = folder.path().string();
+    std::ofstream(dir + "/comma")
+        << "LC_NUMERIC\ndecimal_point \",\"\nthousands_sep \"\"\ngrouping -1\nEND LC_NUMERIC\n";
     const std::string build = "localedef -c -i " + dir + "/comma -f UTF-8 " + dir + "/comma.UTF-8";
     std::system((build + " >/dev/null 2>&1").c_str());
     const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
@@ -42,7 +41,6 @@ TEST(ParseNumber, IgnoresTheUsersLocale) {
     const auto point = ParseNumber("2500.5"), comma = ParseNumber("1,5");
     std::setlocale(LC_NUMERIC, previous.c_str());
     ::unsetenv("LOCPATH");
-    std::filesystem::remove_all(dir);
     if (!active) GTEST_SKIP() << "localedef could not build a test locale";
     EXPECT_EQ(point, 2500.5);
     EXPECT_FALSE(comma.has_value());
@@ -67,5 +65,4 @@ TEST(SettingNumbers, CheckStateSwitchAndInterval) {
     EXPECT_FALSE(IntervalFromText("2147483647.5").has_value());
 }
 
-}  // namespace
 }  // namespace vantle
