@@ -2,9 +2,9 @@
 // with both panes active and started, the Url Rotator with fake surfing started, against a
 // local server serving the demo pages. Real windows and timings, only the intervals shortened.
 // Each figure is the proportional set size (PSS) of this process and of every process below it
-// but the page server (the engine's web and network processes) together, and beside it their distinct resident
-// pages, which other programs using the same libraries at the same time do not change (PSS
-// reads lower while they run; see process_memory.h).
+// but the page server (the engine's web and network processes) together, and beside it their
+// distinct resident pages, which other programs using the same libraries at the same time do not
+// change (PSS reads lower while they run; see process_memory.h).
 //
 // Run it on an X display (Xvfb is fine):
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/memory/vantle_memory_bench [options]
@@ -86,7 +86,8 @@ class PageServer {
         fcntl(input_, F_SETFD, FD_CLOEXEC);
         FILE* lines = fdopen(out, "r");
         char line[256] = {};
-        if (lines && std::fgets(line, sizeof line, lines)) base_ = std::string(line, std::strcspn(line, "\n"));
+        if (lines && std::fgets(line, sizeof line, lines))
+            base_ = std::string(line, std::strcspn(line, "\n"));
         if (lines) std::fclose(lines);
     }
     ~PageServer() {
@@ -226,10 +227,9 @@ class RunningProgram {
         const bool running = PumpUntil(
             [&] {
                 return Reloads() >= 5 &&
-                       std::all_of(std::begin(kRotatorPages), std::end(kRotatorPages),
-                                   [&](const char* path) {
-                                       return loads_[2]->Showed(server_.Url(path));
-                                   });
+                       std::all_of(
+                           std::begin(kRotatorPages), std::end(kRotatorPages),
+                           [&](const char* path) { return loads_[2]->Showed(server_.Url(path)); });
             },
             60s);
         if (!running) std::fprintf(stderr, "the panes did not start running\n");
@@ -387,7 +387,6 @@ int main(int argc, char** argv) {
     }
 
     // wx sees only the program name: the options above are not its.
-    return vantle::test::RunWithWx(1, argv, [&] {
-        return options->soakMinutes > 0 ? Soak(*options) : Measure(*options);
-    });
+    return vantle::test::RunWithWx(
+        1, argv, [&] { return options->soakMinutes > 0 ? Soak(*options) : Measure(*options); });
 }

@@ -6,7 +6,7 @@ enum class MouseButton { Left, Right };
 
 // Real, system-wide mouse input: it acts on whatever window lies under the cursor.
 class MouseInput {
-public:
+  public:
     virtual ~MouseInput() = default;
     // False where the display cannot take synthetic input (no XTest, a Wayland session).
     virtual bool Available() const = 0;

@@ -6,7 +6,7 @@ namespace vantle {
 
 // Starting other programs, kept behind an interface so tests can see what would have started.
 class ProgramStart {
-public:
+  public:
     virtual ~ProgramStart() = default;
     // Starts the program at `path` without waiting for it; false when it could not be started.
     virtual bool Start(const std::string& path) = 0;

@@ -2,7 +2,6 @@
 // gives every view a web process of its own and decides new windows its own way, while the
 // panes share one process and put every new window to their policy.
 #include "platform/web_pane.h"
-#include "platform/web_sandbox.h"
 
 #include <EGL/egl.h>
 #include <webkit2/webkit2.h>
@@ -14,6 +13,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+
+#include "platform/web_sandbox.h"
 
 namespace vantle {
 
@@ -195,7 +196,8 @@ struct WebPane::Engine {
     // its page again when it next navigates or reloads.
     static WebKitWebView* NewView() {
         for (const Engine* other : Living())
-            if (other->web) return WEBKIT_WEB_VIEW(webkit_web_view_new_with_related_view(other->web));
+            if (other->web)
+                return WEBKIT_WEB_VIEW(webkit_web_view_new_with_related_view(other->web));
         return WEBKIT_WEB_VIEW(webkit_web_view_new());
     }
 };
@@ -237,8 +239,8 @@ void PrepareWebEngine() {
             // Only for this process: the web process needs its driver.
             constexpr const char* kVendors = "__EGL_VENDOR_LIBRARY_FILENAMES";
             const gchar* user = g_getenv(kVendors);
-            const std::optional<std::string> saved = user ? std::optional<std::string>(user)
-                                                          : std::nullopt;
+            const std::optional<std::string> saved =
+                user ? std::optional<std::string>(user) : std::nullopt;
             g_setenv(kVendors, "/dev/null", TRUE);
             eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
             if (saved) {

@@ -1,12 +1,12 @@
 #pragma once
 
+#include <wx/gdicmn.h>
+#include <wx/string.h>
+
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <wx/gdicmn.h>
-#include <wx/string.h>
 
 class wxWindow;
 typedef struct _WebKitWebView WebKitWebView;
@@ -21,7 +21,7 @@ namespace vantle {
 // parent window (a member), so it is destroyed before wx destroys the parent's children.
 // All panes' pages run in one web process of the engine's.
 class WebPane {
-public:
+  public:
     // Decides a page's request to open a new window at `url`: true lets it open (in the
     // user's default browser; the pane never opens windows of its own), false refuses it.
     using NewWindowPolicy = std::function<bool(const std::string& url)>;
@@ -47,7 +47,7 @@ public:
     // The engine's view inside it; null once the engine has destroyed it.
     WebKitWebView* Web() const;
 
-private:
+  private:
     struct Engine;
     wxWindow* view_ = nullptr;
     std::unique_ptr<Engine> engine_;

@@ -10,20 +10,26 @@ namespace vantle {
 namespace {
 
 class WxMessageBoxes final : public MessageBoxes {
-public:
+  public:
     void Show(const std::string& text, const std::string& title, MessageIcon icon) override {
         long style = wxOK;
         switch (icon) {
-            case MessageIcon::None: style |= wxICON_NONE; break;
-            case MessageIcon::Information: style |= wxICON_INFORMATION; break;
-            case MessageIcon::Exclamation: style |= wxICON_EXCLAMATION; break;
+            case MessageIcon::None:
+                style |= wxICON_NONE;
+                break;
+            case MessageIcon::Information:
+                style |= wxICON_INFORMATION;
+                break;
+            case MessageIcon::Exclamation:
+                style |= wxICON_EXCLAMATION;
+                break;
         }
         wxMessageBox(wxString::FromUTF8(text), wxString::FromUTF8(title), style);
     }
 };
 
 class WxProgramStart final : public ProgramStart {
-public:
+  public:
     bool Start(const std::string& path) override {
         // Not wxExecute: it forks first and reports success even when the program cannot run.
         // GLib reports a failed exec back to us, and reaps the child itself. An argument

@@ -1,7 +1,6 @@
 #include "rotator/aidle.h"
 
 #include <gtk/gtk.h>
-
 #include <wx/button.h>
 #include <wx/gauge.h>
 #include <wx/listbox.h>

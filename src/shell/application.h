@@ -1,8 +1,8 @@
 #pragma once
 
-#include <vector>
-
 #include <wx/toplevel.h>
+
+#include <vector>
 
 #include "shell/services.h"
 
@@ -18,7 +18,7 @@ class frmAbout;
 // A window that fills itself from the settings file when the user comes to it. Every showing
 // through an opener, the first one and one while it is already open, counts as coming to it.
 class Refillable {
-public:
+  public:
     virtual ~Refillable() = default;
     virtual void ShownByOpener() = 0;
 };
@@ -27,7 +27,7 @@ public:
 // to it first creates and loads it, and every opener reaches that same instance. The list of
 // loaded windows, in load order, drives the close sequence.
 class Application {
-public:
+  public:
     explicit Application(Services services);
     ~Application();
     Application(const Application&) = delete;
@@ -61,7 +61,7 @@ public:
     // leaves the list at once, although wx deletes it only when the program is next idle.
     std::vector<wxTopLevelWindow*> LoadedWindows() const;
 
-private:
+  private:
     template <class W>
     W& Ensure(W*& slot);
     static bool Alive(const wxWindow* window);

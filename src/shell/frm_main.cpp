@@ -44,7 +44,8 @@ frmMain::frmMain(Application& app)
     SetClientSize(TwipsSize(this, 3975, 240).x, 0);
 
     Bind(wxEVT_CLOSE_WINDOW, &frmMain::Form_Unload, this);
-    Bind(wxEVT_TIMER, [this](wxTimerEvent&) { UpdateClock(); }, clock_.GetId());
+    Bind(
+        wxEVT_TIMER, [this](wxTimerEvent&) { UpdateClock(); }, clock_.GetId());
     UpdateClock();
 }
 
@@ -74,7 +75,8 @@ void frmMain::BuildMenus() {
     SetMenuBar(bar);
 
     auto on = [this](int id, void (frmMain::*handler)()) {
-        Bind(wxEVT_MENU, [this, handler](wxCommandEvent&) { (this->*handler)(); }, id);
+        Bind(
+            wxEVT_MENU, [this, handler](wxCommandEvent&) { (this->*handler)(); }, id);
     };
     on(ID_mnuFileExit, &frmMain::mnuFileExit_Click);
     on(ID_mnuFileNew, &frmMain::mnuFileNew_Click);

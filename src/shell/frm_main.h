@@ -12,7 +12,7 @@ class Application;
 // The launcher: a menu that opens the tools, their dialogs and the About window, and a status
 // bar with the date and time. Closing it closes every other window of the program.
 class frmMain : public wxFrame {
-public:
+  public:
     explicit frmMain(Application& app);
 
     wxStatusBar* sbStatusBar() const { return sbStatusBar_; }
@@ -26,7 +26,7 @@ public:
     void mnuHelpContents_Click();
     void mnuHelpAbout_Click();
 
-private:
+  private:
     void BuildMenus();
     void BuildStatusBar();
     void UpdateClock();

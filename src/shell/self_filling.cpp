@@ -22,17 +22,23 @@ int ActivationWatch::FilterEvent(wxEvent& event) {
 
 wxCheckBoxState CheckBoxStateFromSetting(const std::string& stored) {
     switch (CheckStateFromText(stored)) {
-        case 1: return wxCHK_CHECKED;
-        case 2: return wxCHK_UNDETERMINED;
-        default: return wxCHK_UNCHECKED;
+        case 1:
+            return wxCHK_CHECKED;
+        case 2:
+            return wxCHK_UNDETERMINED;
+        default:
+            return wxCHK_UNCHECKED;
     }
 }
 
 std::string SettingFromCheckBox(const wxCheckBox& box) {
     switch (box.Get3StateValue()) {
-        case wxCHK_CHECKED: return "1";
-        case wxCHK_UNDETERMINED: return "2";
-        default: return "0";
+        case wxCHK_CHECKED:
+            return "1";
+        case wxCHK_UNDETERMINED:
+            return "2";
+        default:
+            return "0";
     }
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <functional>
-#include <string>
-
 #include <wx/checkbox.h>
 #include <wx/eventfilter.h>
+
+#include <functional>
+#include <string>
 
 #include "shell/activation_guard.h"
 
@@ -16,7 +16,7 @@ namespace vantle {
 // Calls `fill` when the user comes to `dialog` from another window of the program, and never
 // for the activation that the dialog's own message box, or another program, gives back.
 class ActivationWatch final : public wxEventFilter {
-public:
+  public:
     ActivationWatch(const wxWindow& dialog, std::function<void()> fill);
     ~ActivationWatch() override;
     ActivationWatch(const ActivationWatch&) = delete;
@@ -27,7 +27,7 @@ public:
 
     int FilterEvent(wxEvent& event) override;
 
-private:
+  private:
     ActivationGuard guard_;
     std::function<void()> fill_;
 };

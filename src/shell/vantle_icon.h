@@ -6,6 +6,8 @@ namespace vantle {
 
 // The program's icon, drawn small enough to keep in the source: a yellow V on navy.
 inline wxIconBundle VantleIcons() {
+    // One row of the image a line.
+    // clang-format off
     static const char* const icon16[] = {
         "16 16 3 1",
         "  c None",
@@ -66,6 +68,7 @@ inline wxIconBundle VantleIcons() {
         "  bbbbbbbbbbbbbbbbbbbbbbbbbbbb  ",
         "   bbbbbbbbbbbbbbbbbbbbbbbbbb   ",
     };
+    // clang-format on
     wxIconBundle icons;
     icons.AddIcon(wxIcon(icon16));
     icons.AddIcon(wxIcon(icon32));

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <grp.h>
 #include <errno.h>
+#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,8 +12,8 @@ namespace vantle::test {
 
 // The outcome of running a check in a child process that has given up root.
 struct UnprivilegedRun {
-    bool ran = false;       // false: the child could not drop its privileges (see `why`)
-    bool passed = false;    // what the check returned
+    bool ran = false;     // false: the child could not drop its privileges (see `why`)
+    bool passed = false;  // what the check returned
     std::string why;
 };
 
@@ -29,8 +29,8 @@ inline UnprivilegedRun RunUnprivileged(const std::function<bool()>& check) {
     if (child == 0) {
         if (::geteuid() == 0) {
             constexpr uid_t kNobody = 65534;
-            if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 ||
-                ::setuid(kNobody) != 0 || ::setuid(0) == 0) {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0 ||
+                ::setuid(0) == 0) {
                 ::_exit(kCannotDrop);
             }
         }
@@ -50,9 +50,9 @@ inline UnprivilegedRun RunUnprivileged(const std::function<bool()>& check) {
 
 // Runs `check` unprivileged and fails the test when it returns false; skips, saying why, when the
 // child could not drop root.
-#define EXPECT_UNPRIVILEGED(check)                                                   \
-    do {                                                                             \
-        const auto vantle_run_ = ::vantle::test::RunUnprivileged(check);             \
-        if (!vantle_run_.ran) GTEST_SKIP() << vantle_run_.why;                       \
+#define EXPECT_UNPRIVILEGED(check)                                                       \
+    do {                                                                                 \
+        const auto vantle_run_ = ::vantle::test::RunUnprivileged(check);                 \
+        if (!vantle_run_.ran) GTEST_SKIP() << vantle_run_.why;                           \
         EXPECT_TRUE(vantle_run_.passed) << "the check failed in the unprivileged child"; \
     } while (false)
