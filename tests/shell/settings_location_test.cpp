@@ -47,9 +47,11 @@ TEST(SettingsLocationTest, UserConfigHomeFollowsTheXdgRules) {
 }
 
 TEST(SettingsLocationTest, ChoosesTheFirstPlaceThatApplies) {
+    using enum SettingsSource;
+    const fs::path beside = "/opt/v/bin/vt.ini", tree = "/opt/v/share/vantle/vt.ini",
+                   usr = "/usr/share/vantle/vt.ini", user = "/h/.config/vantle/vt.ini";
     struct Row {
         const char* name;
-        std::optional<fs::path> commandLine;
         std::set<fs::path> present;
         Text home;
         SettingsSource source;
@@ -58,78 +60,32 @@ TEST(SettingsLocationTest, ChoosesTheFirstPlaceThatApplies) {
         fs::path executableFolder = "/opt/v/bin";
     };
     const Row rows[] = {
-        {"the command line wins",
-         "/tmp/mine.ini",
-         {"/opt/v/bin/vt.ini"},
-         "/h",
-         SettingsSource::CommandLine,
-         "/tmp/mine.ini",
-         nullopt},
-        {"a file beside the executable",
-         nullopt,
-         {"/opt/v/bin/vt.ini", "/usr/share/vantle/vt.ini"},
-         "/h",
-         SettingsSource::BesideExecutable,
-         "/opt/v/bin/vt.ini",
-         nullopt},
-        {"per user, default beside the tree",
-         nullopt,
-         {"/opt/v/share/vantle/vt.ini", "/usr/share/vantle/vt.ini"},
-         "/h",
-         SettingsSource::PerUser,
-         "/h/.config/vantle/vt.ini",
-         "/opt/v/share/vantle/vt.ini"},
-        {"per user, default of the configured prefix",
-         nullopt,
-         {"/usr/share/vantle/vt.ini"},
-         "/h",
-         SettingsSource::PerUser,
-         "/h/.config/vantle/vt.ini",
-         "/usr/share/vantle/vt.ini"},
-        {"per user, no default anywhere",
-         nullopt,
-         {},
-         "/h",
-         SettingsSource::PerUser,
-         "/h/.config/vantle/vt.ini",
-         nullopt},
-        {"no home: the default, read only",
-         nullopt,
-         {"/opt/v/share/vantle/vt.ini"},
-         nullopt,
-         SettingsSource::InstalledDefault,
-         "/opt/v/share/vantle/vt.ini",
-         nullopt},
-        {"no home and no default",
-         nullopt,
-         {},
-         nullopt,
-         SettingsSource::InstalledDefault,
-         "/usr/share/vantle/vt.ini",
-         nullopt},
-        {"unknown executable folder: nothing relative to the current one",
-         nullopt,
-         {"vt.ini", "../share/vantle/vt.ini", "/usr/share/vantle/vt.ini"},
-         "/h",
-         SettingsSource::PerUser,
-         "/h/.config/vantle/vt.ini",
-         "/usr/share/vantle/vt.ini",
-         ""},
+        {"a file beside the executable", {beside, usr}, "/h", BesideExecutable, beside, nullopt},
+        {"per user, default beside the tree", {tree, usr}, "/h", PerUser, user, tree},
+        {"per user, default of the configured prefix", {usr}, "/h", PerUser, user, usr},
+        {"per user, no default anywhere", {}, "/h", PerUser, user, nullopt},
+        {"no home: the default, read only", {tree}, nullopt, InstalledDefault, tree, nullopt},
+        {"no home and no default", {}, nullopt, InstalledDefault, usr, nullopt},
+        // An unknown executable folder: nothing is looked for relative to the current one.
+        {"no folder", {"vt.ini", "../share/vantle/vt.ini", usr}, "/h", PerUser, user, usr, ""},
     };
+    SettingsSearch search;
+    search.relativeDataFolder = "../share/vantle";
+    search.configuredDataFolder = "/usr/share/vantle";
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        SettingsSearch search;
-        search.commandLine = row.commandLine;
         search.executableFolder = row.executableFolder;
         search.home = row.home;
-        search.relativeDataFolder = "../share/vantle";
-        search.configuredDataFolder = "/usr/share/vantle";
         const SettingsChoice choice = ChooseSettingsFile(
             search, [&row](const fs::path& path) { return row.present.contains(path); });
         EXPECT_EQ(choice.source, row.source);
         EXPECT_EQ(choice.file, row.file);
         EXPECT_EQ(choice.installedDefault, row.installedDefault);
     }
+    search.commandLine = "/tmp/mine.ini";  // wins over everything
+    const SettingsChoice chosen = ChooseSettingsFile(search, [](const fs::path&) { return true; });
+    EXPECT_EQ(chosen.source, SettingsSource::CommandLine);
+    EXPECT_EQ(chosen.file, "/tmp/mine.ini");
 }
 
 class PrepareSettingsTest : public testing::Test {
@@ -147,26 +103,21 @@ class PrepareSettingsTest : public testing::Test {
 };
 
 // A first run makes the folders and the file; a later run, or a changed file, is left alone.
+// Without a default the folder is made ready for the first save.
 TEST_F(PrepareSettingsTest, FirstRunCopiesTheDefaultAndLaterRunsKeepTheUsersFile) {
     const fs::path file = folder / "xdg" / "deep" / "vantle" / "vt.ini";
-    SettingsLocation location = PrepareSettingsFile(PerUser(file));
-    EXPECT_EQ(location.file, file);
-    EXPECT_FALSE(location.readOnly);
+    EXPECT_FALSE(PrepareSettingsFile(PerUser(file)).readOnly);
     EXPECT_EQ(Read(file), Read(installedDefault()));
-
     Write(file, "[AI_Links]\nLink1=mine\n");
-    location = PrepareSettingsFile(PerUser(file));
-    EXPECT_EQ(location.file, file);
+    EXPECT_EQ(PrepareSettingsFile(PerUser(file)).file, file);
     EXPECT_EQ(Read(file), "[AI_Links]\nLink1=mine\n");
-}
 
-TEST_F(PrepareSettingsTest, WithoutADefaultTheFolderIsReadyForTheFirstSave) {
-    const fs::path file = folder / "xdg" / "vantle" / "vt.ini";
-    const SettingsLocation location = PrepareSettingsFile({SettingsSource::PerUser, file, nullopt});
-    EXPECT_EQ(location.file, file);
+    const fs::path bare = folder / "xdg" / "vantle" / "vt.ini";
+    const SettingsLocation location = PrepareSettingsFile({SettingsSource::PerUser, bare, nullopt});
+    EXPECT_EQ(location.file, bare);
     EXPECT_FALSE(location.readOnly);
-    EXPECT_TRUE(fs::is_directory(file.parent_path()));
-    EXPECT_FALSE(fs::exists(file));
+    EXPECT_TRUE(fs::is_directory(bare.parent_path()));
+    EXPECT_FALSE(fs::exists(bare));
 }
 
 // An XDG folder that cannot take the file, or cannot be made: the default is read, and a save

@@ -1,11 +1,9 @@
 #include "shell/startup_windows.h"
 
 #include <gtest/gtest.h>
-#include <wx/button.h>
 
 #include "refresher/frm_browser.h"
 #include "rotator/aidle.h"
-#include "shell/frm_main.h"
 #include "support/app_fixture.h"
 #include "support/http_server.h"
 
@@ -26,9 +24,9 @@ class StartupWindowsTest : public AppTest {
 
 TEST_F(StartupWindowsTest, OpensTheNamedWindowsAndStartsThemOnlyWhenAsked) {
     app().CreateMain();
-    CommandLine rotatorOnly;
-    rotatorOnly.rotator = true;
-    OpenStartupWindows(app(), rotatorOnly);
+    CommandLine line;
+    line.rotator = true;
+    OpenStartupWindows(app(), line);
     ASSERT_EQ(app().LoadedWindows().size(), 2u);
     EXPECT_EQ(app().LoadedWindows()[1], &app().Rotator());
     EXPECT_TRUE(app().Rotator().IsShown());
@@ -36,23 +34,19 @@ TEST_F(StartupWindowsTest, OpensTheNamedWindowsAndStartsThemOnlyWhenAsked) {
     CloseAllWindows();
 
     app().CreateMain();
-    CommandLine both;
-    both.refresher = both.rotator = both.start = true;
-    OpenStartupWindows(app(), both);
+    line.refresher = line.start = true;
+    OpenStartupWindows(app(), line);
     const auto loaded = app().LoadedWindows();
     ASSERT_EQ(loaded.size(), 3u);
     frmBrowser& refresher = app().Refresher();
-    aidle& rotator = app().Rotator();
     EXPECT_EQ(loaded[1], &refresher);
-    EXPECT_EQ(loaded[2], &rotator);
-    EXPECT_TRUE(refresher.IsShown() && rotator.IsShown());
+    EXPECT_EQ(loaded[2], &app().Rotator());
+    EXPECT_TRUE(refresher.IsShown() && app().Rotator().IsShown());
     // Start was pressed: the active pane's timer runs, the inactive one's does not, and the
     // Rotator rotates to its first address.
-    EXPECT_FALSE(refresher.Command1->IsEnabled());
     EXPECT_TRUE(refresher.Timer1.Enabled());
     EXPECT_FALSE(refresher.Timer2.Enabled());
-    EXPECT_FALSE(rotator.Command1->IsEnabled());
-    EXPECT_TRUE(rotator.Timer2.IsRunning());
+    EXPECT_TRUE(app().Rotator().Timer2.IsRunning());
     EXPECT_TRUE(PumpUntil([&] { return server.CountFor("/rotate1") >= 1; }));
 }
 
