@@ -1,7 +1,6 @@
 #include "shell/settings_location.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -24,10 +23,6 @@ using Text = std::optional<std::string>;
 std::string Read(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void Write(const fs::path& file, const std::string& content) {
-    std::ofstream(file, std::ios::binary) << content;
 }
 
 TEST(SettingsLocationTest, UserConfigHomeFollowsTheXdgRules) {
@@ -88,29 +83,24 @@ TEST(SettingsLocationTest, ChoosesTheFirstPlaceThatApplies) {
     EXPECT_EQ(chosen.file, "/tmp/mine.ini");
 }
 
-class PrepareSettingsTest : public testing::Test {
-  protected:
-    PrepareSettingsTest() {
-        fs::create_directory(folder / "share");
-        Write(installedDefault(), "[AI_Links]\nLink1=file:///usr/share/vantle/demo/rotate1.html\n");
-    }
-    fs::path installedDefault() const { return folder / "share" / "vt.ini"; }
-    SettingsChoice PerUser(const fs::path& file) const {
-        return {SettingsSource::PerUser, file, installedDefault()};
-    }
-
-    test::TempFolder folder;
-};
-
-// A first run makes the folders and the file; a later run, or a changed file, is left alone.
-// Without a default the folder is made ready for the first save.
-TEST_F(PrepareSettingsTest, FirstRunCopiesTheDefaultAndLaterRunsKeepTheUsersFile) {
+// A first run makes the folders and the file from the installed default; a later run, or a
+// changed file, is left alone; without a default the folder is made ready for the first save.
+// An XDG folder that cannot take the file, or cannot be made: the default is read, and a save is
+// refused with the usual message, leaving the default as it was, even for root.
+TEST(PrepareSettingsTest, MakesThePerUserFileOrFallsBackToTheDefaultReadOnly) {
+    const test::TempFolder folder;
+    const fs::path installed = folder / "vt.ini";
+    const std::string kDefault = "[AI_Links]\nLink1=file:///usr/share/vantle/demo/rotate1.html\n";
+    std::ofstream(installed) << kDefault;
+    const auto perUser = [&](const fs::path& file) {
+        return SettingsChoice{SettingsSource::PerUser, file, installed};
+    };
     const fs::path file = folder / "xdg" / "deep" / "vantle" / "vt.ini";
-    EXPECT_FALSE(PrepareSettingsFile(PerUser(file)).readOnly);
-    EXPECT_EQ(Read(file), Read(installedDefault()));
-    Write(file, "[AI_Links]\nLink1=mine\n");
-    EXPECT_EQ(PrepareSettingsFile(PerUser(file)).file, file);
-    EXPECT_EQ(Read(file), "[AI_Links]\nLink1=mine\n");
+    EXPECT_FALSE(PrepareSettingsFile(perUser(file)).readOnly);
+    EXPECT_EQ(Read(file), kDefault);
+    std::ofstream(file) << "mine";
+    EXPECT_EQ(PrepareSettingsFile(perUser(file)).file, file);
+    EXPECT_EQ(Read(file), "mine");
 
     const fs::path bare = folder / "xdg" / "vantle" / "vt.ini";
     const SettingsLocation location = PrepareSettingsFile({SettingsSource::PerUser, bare, nullopt});
@@ -118,38 +108,30 @@ TEST_F(PrepareSettingsTest, FirstRunCopiesTheDefaultAndLaterRunsKeepTheUsersFile
     EXPECT_FALSE(location.readOnly);
     EXPECT_TRUE(fs::is_directory(bare.parent_path()));
     EXPECT_FALSE(fs::exists(bare));
-}
 
-// An XDG folder that cannot take the file, or cannot be made: the default is read, and a save
-// is refused with the usual message, leaving the default as it was, even for root.
-TEST_F(PrepareSettingsTest, AnUnusableConfigFolderFallsBackToTheDefaultReadOnly) {
-    folder.OpenToEveryone();
-    fs::permissions(folder / "share", fs::perms::all, fs::perm_options::add);
-    fs::permissions(installedDefault(), fs::perms::all, fs::perm_options::add);
-    fs::create_directory(folder / "locked");
-    ::chmod((folder / "locked").c_str(), 0555);
-    Write(folder / "not-a-folder", "");
-    const fs::path files[] = {folder / "locked" / "vantle" / "vt.ini",
-                              folder / "not-a-folder" / "vantle" / "vt.ini"};
-    for (const fs::path& file : files) {
-        SCOPED_TRACE(file.string());
-        EXPECT_UNPRIVILEGED([&] {
-            const SettingsLocation location = PrepareSettingsFile(PerUser(file));
-            return location.readOnly && location.file == installedDefault() &&
-                   !fs::exists(file.parent_path());
-        });
-    }
-
-    const std::string before = Read(installedDefault());
     test::RecordingMessageBoxes messages;
-    const SettingsContext settings{installedDefault(), &messages, true};
+    const SettingsContext settings{installed, &messages, true};
     IniFields fields;
     EXPECT_EQ(ReadSetting(fields, settings, "AI_Links", "Link1"),
               "file:///usr/share/vantle/demo/rotate1.html");
     EXPECT_FALSE(WriteSetting(fields, settings, "AI_Links", "Link1", "changed"));
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, modIni::kWriteFailure);
-    EXPECT_EQ(Read(installedDefault()), before);
+    EXPECT_EQ(Read(installed), kDefault);
+
+    folder.OpenToEveryone();
+    fs::create_directory(folder / "locked");
+    fs::permissions(folder / "locked", fs::perms(0555));
+    std::ofstream(folder / "not-a-folder") << "";
+    for (const char* name : {"locked", "not-a-folder"}) {
+        SCOPED_TRACE(name);
+        const fs::path unusable = folder / name / "vantle" / "vt.ini";
+        EXPECT_UNPRIVILEGED([&] {
+            const SettingsLocation location = PrepareSettingsFile(perUser(unusable));
+            return location.readOnly && location.file == installed &&
+                   !fs::exists(unusable.parent_path());
+        });
+    }
 }
 
 }  // namespace
