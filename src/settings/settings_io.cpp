@@ -264,8 +264,13 @@ SaveLock::~SaveLock() {
 
 void SaveLock::RemoveLeftovers() const {
     if (state_ != State::Held) return;
-    DIR* folder = ::fdopendir(::dup(fd_));
-    if (folder == nullptr) return;
+    const int copy = ::dup(fd_);  // closedir() closes the descriptor it reads from
+    if (copy < 0) return;
+    DIR* folder = ::fdopendir(copy);
+    if (folder == nullptr) {
+        ::close(copy);
+        return;
+    }
     const std::string prefix = TemporaryPrefix(target_);
     while (const dirent* entry = ::readdir(folder)) {
         const pid_t owner = TemporaryOwner(entry->d_name, prefix);
