@@ -20,6 +20,7 @@
 #include "platform/wx_platform.h"
 #include "rotator/aidle.h"
 #include "support/app_fixture.h"
+#include "support/processes.h"
 #include "support/temp_folder.h"
 
 // Last: Xlib's macros would take names that gtest and the program use.
@@ -164,17 +165,12 @@ std::string ReadAll(const fs::path& path) {
     return text.str();
 }
 
-// The Xwayland in process group `group`: its display and authority file.
-std::optional<std::pair<std::string, std::string>> XwaylandIn(pid_t group) {
-    for (const auto& entry : fs::directory_iterator("/proc")) {
-        const std::string stat = ReadAll(entry.path() / "stat");
-        int pgrp = 0;
-        if (stat.find("(Xwayland)") == std::string::npos ||
-            std::sscanf(stat.c_str() + stat.rfind(')') + 1, " %*c %*d %d", &pgrp) != 1 ||
-            pgrp != group)
-            continue;
+// The Xwayland below the compositor: its display and authority file.
+std::optional<std::pair<std::string, std::string>> XwaylandBelow(pid_t compositor) {
+    for (const ChildProcess& process : Descendants(compositor)) {
+        if (process.name != "Xwayland") continue;
         std::pair<std::string, std::string> found;
-        std::ifstream cmdline(entry.path() / "cmdline");
+        std::ifstream cmdline("/proc/" + std::to_string(process.pid) + "/cmdline");
         for (std::string arg, last; std::getline(cmdline, arg, '\0'); last = arg) {
             if (arg.size() > 1 && arg[0] == ':') found.first = arg;
             if (last == "-auth") found.second = arg;
@@ -213,7 +209,7 @@ TEST(XwaylandTest, RotatorOpensOnXwaylandAboveAtItsPlaceAndTellsTheLimitsOnce) {
     bool opened = false;
     for (const auto end = Clock::now() + 60s; !opened && mutter.Running() && Clock::now() < end;
          usleep(20'000)) {
-        if (!(xwayland = XwaylandIn(mutter.pid))) continue;
+        if (!(xwayland = XwaylandBelow(mutter.pid))) continue;
         const char* set = std::getenv("XAUTHORITY");
         const std::string ours = set ? set : "";
         setenv("XAUTHORITY", xwayland->second.c_str(), 1);

@@ -78,5 +78,16 @@ TEST_F(AboutTest, OpensModalOverMainWindowShowingTitleAndVersion) {
     }
 }
 
+// The About window names the settings file in use, inside the window, says when saves are
+// refused, and shows a name that is not UTF-8 with its odd byte escaped rather than as nothing.
+TEST_F(AboutTest, NamesTheSettingsFileInUse) {
+    services.settings.file = "/usr/share/caf\xe9/vt.ini";
+    services.settings.readOnly = true;
+    app().CreateMain();
+    frmAbout about(app(), app().Main());
+    EXPECT_EQ(about.lblSettings()->GetLabel(), "Settings: /usr/share/caf\\351/vt.ini (read only)");
+    EXPECT_LE(about.lblSettings()->GetRect().GetBottom(), about.GetClientSize().y);
+}
+
 }  // namespace
 }  // namespace vantle
