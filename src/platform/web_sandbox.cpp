@@ -125,18 +125,19 @@ std::optional<std::string> SandboxObstacle(const SandboxChecks& checks, const ch
                                            const char* sessionBus) {
     // The engine takes any value but "0" as the user's wish.
     if (offSwitch != nullptr && *offSwitch != '\0' && std::string_view(offSwitch) != "0") {
-        return std::string(kSandboxOffSwitch) + " is set";
+        return std::string(kSandboxOffSwitch).append(" is set");
     }
     if (!checks.Executable(kBwrapPath)) {
-        return std::string(kBwrapPath) + " is missing or cannot be run";
+        return std::string(kBwrapPath).append(" is missing or cannot be run");
     }
     // The engine filters the session bus through the proxy when there is one.
     if (sessionBus != nullptr && *sessionBus != '\0' && !checks.Executable(kDBusProxyPath)) {
-        return std::string("a session bus is set and ") + kDBusProxyPath +
-               " is missing or cannot be run";
+        return std::string("a session bus is set and ")
+            .append(kDBusProxyPath)
+            .append(" is missing or cannot be run");
     }
     if (std::optional<std::string> why = checks.TrialRun(kBwrapPath)) {
-        return std::string(kBwrapPath) + " cannot make the sandbox: " + *why;
+        return std::string(kBwrapPath).append(" cannot make the sandbox: ").append(*why);
     }
     return std::nullopt;
 }
