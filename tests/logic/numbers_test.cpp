@@ -33,7 +33,9 @@ TEST(ParseNumber, IgnoresTheUsersLocale) {
     std::ofstream(dir + "/comma")
         << "LC_NUMERIC\ndecimal_point \",\"\nthousands_sep \"\"\ngrouping -1\nEND LC_NUMERIC\n";
     const std::string build = "localedef -c -i " + dir + "/comma -f UTF-8 " + dir + "/comma.UTF-8";
-    std::system((build + " >/dev/null 2>&1").c_str());
+    // It warns, and exits 1, about the categories left out; whether the locale works shows below.
+    if (std::system((build + " >/dev/null 2>&1").c_str()) == -1)
+        GTEST_SKIP() << "could not run localedef";
     const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
     ::setenv("LOCPATH", dir.c_str(), 1);
     const bool active =
