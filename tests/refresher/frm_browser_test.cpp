@@ -208,16 +208,21 @@ TEST_P(RefresherCloseTest, DuringNestedWaitsClosesAtOnce) {
 
     // A timer, to act from inside whatever event loop runs once both ticks are in their waits.
     bool hiddenAtOnce = false;
+    std::chrono::steady_clock::time_point closedAt;
     wxTimer close;
     close.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
         if (server.CountFor("/redirect1") < 2 || server.CountFor("/redirect2") < 2) return;
         close.Stop();
+        closedAt = std::chrono::steady_clock::now();
         exit ? main.mnuFileExit_Click() : window.Command2_Click();
         hiddenAtOnce = !window.IsShown() && window.IsClosing();
     });
     close.Start(10);
+    // The pump cannot look at its deadline while the waits' loops run inside it: time the close.
     ASSERT_TRUE(PumpUntil([&] { return !alive; }, 20s));
     EXPECT_TRUE(hiddenAtOnce);
+    EXPECT_LT(std::chrono::steady_clock::now() - closedAt, services.timings.paneWait / 2)
+        << "the waits did not end with the window";
     EXPECT_TRUE(PumpUntil([&] { return wxTopLevelWindows.size() == (exit ? 0u : 1u); }));
     // Each tick navigated once, before its wait; none after.
     EXPECT_EQ(server.CountFor("/redirect1") + server.CountFor("/redirect2"), 4u);
