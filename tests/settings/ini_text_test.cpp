@@ -30,14 +30,15 @@ TEST(IniRead, FindsTheValueAsThePrivateProfileFunctionsDo) {
         {cp1252, "S\u00e9", "k", "caf\u00e9 \u20ac \u0081"},
         {cp1252, "S\u00e9", "K\u00c9Y", "x"},
         {"[S]\nk=caf\u00e9\n", "S", "k", "caf\u00e9"},
+        {"[ZONE]\nKEYZ=z\n", "zone", "keyz", "z"},  // A to Z, both ends
     };
     for (const auto& [content, section, key, expected] : cases)
         EXPECT_EQ(ReadValue(content, section, key).value_or("<absent>"), expected) << key;
     const std::string shapes =
         "[S]\nbare\ndq=\" q \"\nsq='s'\nmixed=\"a'\nlone=\"\nequals=a=b\nnul=a\0b\n  ;c=x\n#h=x\n"s;
     const std::pair<const char*, const char*> values[] = {
-        {"bare", ""},      {"dq", " q "}, {"sq", "s"},       {"mixed", "\"a'"}, {"lone", "\""},
-        {"equals", "a=b"}, {"nul", "a"},  {"c", "<absent>"}, {"#h", "x"},
+        {"bare", ""},      {"dq", " q "}, {"sq", "s"},       {"mixed", "\"a'"},  {"lone", "\""},
+        {"equals", "a=b"}, {"nul", "a"},  {"c", "<absent>"}, {";c", "<absent>"}, {"#h", "x"},
     };
     for (const auto& [key, expected] : values)
         EXPECT_EQ(ReadValue(shapes, "S", key).value_or("<absent>"), expected) << key;
@@ -123,11 +124,13 @@ TEST(IniEncodings, AStrayByteInAUtf8FileIsOneWindows1252Character) {
 TEST(Encoding, Utf8ValidationAndWindows1252) {
     EXPECT_TRUE(IsValidUtf8("plain\0ascii \u00e9\u20ac\U0010FFFF"s));
     for (const char* bad : {"\xC3", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
-                            "\xF5\x80\x80\x80", "\x80", "\xE2\x82", "\xFF"})
+                            "\xF5\x80\x80\x80", "\x80", "\xE2\x82", "\xFF", "\xF0\x8F\xBF\xBF",
+                            "\xE2\x82\x41", "\xF0\x9F\x98\x41"})
         EXPECT_FALSE(IsValidUtf8(bad)) << testing::PrintToString(std::string(bad));
     std::string all;
     for (int i = 0; i < 256; ++i) all += static_cast<char>(i);
     EXPECT_EQ(Utf8ToCp1252(Cp1252ToUtf8(all)), all);  // every byte survives the round trip
+    EXPECT_EQ(Cp1252ToUtf8("\x80\x82\x9F"), "\u20ac\u201a\u0178");
     EXPECT_FALSE(Utf8ToCp1252("\u0100").has_value());
 }
 
