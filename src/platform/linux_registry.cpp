@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 
+#include "platform/executable_file.h"
 #include "platform/registry.h"
 #include "platform/wx_platform.h"
 
@@ -22,11 +23,6 @@ bool SameName(std::string_view a, std::string_view b) {
         return std::tolower(static_cast<unsigned char>(x)) ==
                std::tolower(static_cast<unsigned char>(y));
     });
-}
-
-bool IsExecutableFile(const fs::path& path) {
-    std::error_code ec;
-    return fs::is_regular_file(path, ec) && access(path.c_str(), X_OK) == 0;
 }
 
 // Relative and empty entries of the search path are skipped: they would name a different

@@ -6,6 +6,8 @@
 #include "platform/web_sandbox.h"
 
 #include <gdk/gdk.h>
+
+#include "platform/executable_file.h"
 #ifdef GDK_WINDOWING_WAYLAND
 #include <gdk/gdkwayland.h>
 #endif
@@ -31,9 +33,7 @@ class SystemSandboxChecks final : public SandboxChecks {
   public:
     explicit SystemSandboxChecks(bool unshareIpc) : unshareIpc_(unshareIpc) {}
 
-    bool Executable(const std::string& path) const override {
-        return g_file_test(path.c_str(), G_FILE_TEST_IS_REGULAR) && access(path.c_str(), X_OK) == 0;
-    }
+    bool Executable(const std::string& path) const override { return IsExecutableFile(path); }
 
     // The namespaces of the engine's web process (pid and uts, ipc on Wayland; bwrap adds a user
     // namespace itself when it runs without root) and the mounts that fail first where

@@ -2,7 +2,9 @@
 
 #include <gio/gio.h>
 #include <glib.h>
+#include <gtk/gtk.h>
 #include <wx/msgdlg.h>
+#include <wx/window.h>
 
 #include "platform/web_pane.h"
 
@@ -66,5 +68,12 @@ class WxProgramStart final : public ProgramStart {
 
 std::unique_ptr<MessageBoxes> MakeWxMessageBoxes() { return std::make_unique<WxMessageBoxes>(); }
 std::unique_ptr<ProgramStart> MakeWxProgramStart() { return std::make_unique<WxProgramStart>(); }
+
+bool RaiseWithoutActivating(wxWindow& window) {
+    GdkWindow* native = gtk_widget_get_window(window.GetHandle());
+    if (native == nullptr) return false;
+    gdk_window_raise(native);
+    return true;
+}
 
 }  // namespace vantle

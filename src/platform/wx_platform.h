@@ -7,6 +7,8 @@
 #include "platform/program_start.h"
 #include "platform/registry.h"
 
+class wxWindow;
+
 namespace vantle {
 
 // The real implementations of the seams, for the running program.
@@ -14,5 +16,9 @@ std::unique_ptr<MessageBoxes> MakeWxMessageBoxes();
 std::unique_ptr<ProgramStart> MakeWxProgramStart();
 std::unique_ptr<MouseInput> MakeWxMouseInput();  // wx_mouse_input.cpp
 std::unique_ptr<Registry> MakeLinuxRegistry();   // linux_registry.cpp
+
+// Restacks a shown window above its siblings without asking the window manager to activate it,
+// as wxWindow::Raise does; false when the window has no native window yet.
+bool RaiseWithoutActivating(wxWindow& window);
 
 }  // namespace vantle

@@ -1,6 +1,5 @@
 #include "rotator/aidle.h"
 
-#include <gtk/gtk.h>
 #include <wx/button.h>
 #include <wx/gauge.h>
 #include <wx/listbox.h>
@@ -14,6 +13,7 @@
 #include "platform/mouse_input.h"
 #include "platform/twips.h"
 #include "platform/web_pane.h"
+#include "platform/wx_platform.h"
 #include "rotator/churl.h"
 #include "rotator/mouse_buttons.h"
 #include "rotator/rotator_settings.h"
@@ -149,9 +149,7 @@ void aidle::Form_Load() {
 
 // wx raises by presenting the window, which asks the window manager to activate it as well.
 void aidle::Raise() {
-    GdkWindow* window = gtk_widget_get_window(GetHandle());
-    if (!HasFlag(wxSTAY_ON_TOP) || window == nullptr) return wxFrame::Raise();
-    gdk_window_raise(window);
+    if (!HasFlag(wxSTAY_ON_TOP) || !RaiseWithoutActivating(*this)) wxFrame::Raise();
 }
 
 void aidle::Command1_Click() {

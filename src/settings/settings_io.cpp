@@ -41,18 +41,6 @@ class UniqueFd {
     int fd_;
 };
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
 bool PwriteAll(int fd, std::string_view bytes, off_t at) {
     while (!bytes.empty()) {
         const ssize_t written = ::pwrite(fd, bytes.data(), bytes.size(), at);
@@ -205,7 +193,7 @@ bool ReplaceFile(const std::filesystem::path& file, std::string_view bytes) {
         [[maybe_unused]] const int ignored = ::fchown(fd.get(), old.st_uid, old.st_gid);
         written = ::fchmod(fd.get(), old.st_mode & 07777) == 0;
     }
-    written = written && WriteAll(fd.get(), bytes) && ::fsync(fd.get()) == 0 && fd.Close();
+    written = written && PwriteAll(fd.get(), bytes, 0) && ::fsync(fd.get()) == 0 && fd.Close();
     if (!written) {
         ::unlink(temporary.c_str());
         return false;
