@@ -131,7 +131,7 @@ void PrintCadence(const char* where, const std::vector<Clock::time_point>& momen
 
 int Run(int reloads) {
     HttpServer server;
-    server.Serve("/redirect", HttpServer::Page{"", "text/html", 0ms, "/landing"});
+    server.Serve("/redirect", HttpServer::Page{.redirectTo = "/landing"});
     server.Serve("/landing", "<html><body><h1>landing</h1></body></html>");
     server.Serve("/cadence", "<html><body><h1>cadence</h1></body></html>");
 

@@ -36,8 +36,7 @@ TEST(ProgramStart, TheStartedProgramDoesNotInheritTheEngineSwitches) {
     ::unsetenv("VANTLE_INHERITED");
     ASSERT_TRUE(started);
     ASSERT_TRUE(PumpUntil([&] { return fs::exists(folder / "env.sh.txt"); }));
-    std::ifstream in(folder / "env.sh.txt");
-    const std::string environment = "\n" + std::string(std::istreambuf_iterator<char>(in), {});
+    const std::string environment = "\n" + ReadFile(folder / "env.sh.txt");
     EXPECT_NE(environment.find("\nVANTLE_INHERITED=yes\n"), std::string::npos);
     for (const std::string& name : switches) {
         EXPECT_NE(::getenv(name.c_str()), nullptr) << name << " is set in this process";

@@ -11,11 +11,11 @@
 #include <wx/weakref.h>
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
 
 #include "support/http_server.h"
 #include "support/pump.h"
+#include "support/temp_folder.h"
 
 namespace vantle::test {
 namespace {
@@ -96,8 +96,7 @@ TEST_F(WebPaneTest, NavigateAndRefreshAreBusyTillThePageIsDrawn) {
     // Drawn without a GL driver in this process, unless the user chose the engine's rendering.
     const auto& switches = EngineEnvironment();
     if (std::count(switches.begin(), switches.end(), "WEBKIT_DISABLE_COMPOSITING_MODE")) {
-        std::ifstream maps("/proc/self/maps");
-        const std::string mapped{std::istreambuf_iterator<char>(maps), {}};
+        const std::string mapped = ReadFile("/proc/self/maps");
         EXPECT_EQ(mapped.find("_dri.so"), std::string::npos);
         EXPECT_EQ(mapped.find("libEGL_mesa"), std::string::npos);
     }

@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/child_test.h"
 #include "platform/web_pane.h"
+#include "support/child_run.h"
 #include "support/http_server.h"
 #include "support/processes.h"
 #include "support/pump.h"
@@ -146,8 +146,9 @@ fetch('file:///etc/passwd').then(r => r.text()).then(() => 'read', () => 'refuse
     const auto pidNamespace = [](pid_t pid) {
         return fs::read_symlink("/proc/" + std::to_string(pid) + "/ns/pid");
     };
+    const std::set<pid_t> sandboxed = UnderBwrap();
     for (pid_t pid : processes) {
-        EXPECT_EQ(UnderBwrap().count(pid), 1u) << "web process " << pid;
+        EXPECT_EQ(sandboxed.count(pid), 1u) << "web process " << pid;
         EXPECT_NE(pidNamespace(pid), pidNamespace(getpid())) << pid;
     }
 }
@@ -175,7 +176,8 @@ TEST_F(SandboxTest, DISABLED_ChildWithFailingChecks) {
     EXPECT_FALSE(PrepareWebSandbox());
     const std::vector<pid_t> processes = test::WebProcesses();
     ASSERT_FALSE(processes.empty());
-    for (pid_t pid : processes) EXPECT_EQ(UnderBwrap().count(pid), 0u) << pid;
+    const std::set<pid_t> sandboxed = UnderBwrap();
+    for (pid_t pid : processes) EXPECT_EQ(sandboxed.count(pid), 0u) << pid;
 }
 
 TEST(WebSandbox, FailingChecksLeaveThePagesLoadingAndSaySoOnce) {

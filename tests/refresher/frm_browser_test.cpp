@@ -66,7 +66,7 @@ void PrintTo(const ReturnCase& c, std::ostream* os) { *os << c.name; }
 class RefresherReturnTest : public RefresherTest, public testing::WithParamInterface<ReturnCase> {};
 
 TEST_P(RefresherReturnTest, IsNavigatedBackAtEveryIdleTickAndWaitsWhileTheOtherPaneGoesOn) {
-    server.Serve("/redirect", HttpServer::Page{"", "text/html", 0ms, "/landing"});
+    server.Serve("/redirect", HttpServer::Page{.redirectTo = "/landing"});
     server.Serve("/", "<p>home</p>");
     Store(Link::First, server.Url(GetParam().stored), "200");
     Store(Link::Second, server.Url("/two"), "200");
@@ -194,7 +194,7 @@ TEST_P(RefresherCloseTest, DuringNestedWaitsClosesAtOnce) {
     services.timings.paneWait = 60s;
     for (const char* n : {"1", "2"}) {
         server.Serve(std::string("/redirect") + n,
-                     HttpServer::Page{"", "text/html", 0ms, std::string("/landing") + n});
+                     HttpServer::Page{.redirectTo = std::string("/landing") + n});
     }
     Store(Link::First, server.Url("/redirect1"), "200");
     Store(Link::Second, server.Url("/redirect2"), "200");

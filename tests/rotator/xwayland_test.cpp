@@ -14,12 +14,11 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <sstream>
 
-#include "platform/child_test.h"
 #include "platform/wx_platform.h"
 #include "rotator/aidle.h"
 #include "support/app_fixture.h"
+#include "support/child_run.h"
 #include "support/processes.h"
 #include "support/temp_folder.h"
 
@@ -159,12 +158,6 @@ TEST_F(XwaylandNoteTest, DISABLED_ChildOnXwayland) {
     holder->Destroy();
 }
 
-std::string ReadAll(const fs::path& path) {
-    std::stringstream text;
-    text << std::ifstream(path).rdbuf();
-    return text.str();
-}
-
 // The Xwayland below the compositor: its display and authority file.
 std::optional<std::pair<std::string, std::string>> XwaylandBelow(pid_t compositor) {
     for (const ChildProcess& process : Descendants(compositor)) {
@@ -219,7 +212,7 @@ TEST(XwaylandTest, RotatorOpensOnXwaylandAboveAtItsPlaceAndTellsTheLimitsOnce) {
     if (!opened)
         GTEST_SKIP() << "the compositor (mutter --nested --wayland) did not start Xwayland or it "
                         "took no client:\n"
-                     << ReadAll(log);
+                     << ReadFile(log);
 
     const auto [exitCode, output] = RunTestsInChild("XwaylandNoteTest.DISABLED_ChildOnXwayland",
                                                     {{kChildVariable, "1"},

@@ -113,10 +113,10 @@ TEST_F(KillDuringSave, TheSettingsFileIsAlwaysWholeOldOrNew) {
     ::unsetenv(kLoopDirVariable);
     // Saves killed between making their temporary file and renaming it left it behind; the next
     // save clears them all away, since none of their processes runs any more.
-    const auto left = std::distance(fs::directory_iterator(dir), {}) - 1;
+    const std::size_t left = Entries(dir) - 1;
     IniFields fields;
     EXPECT_TRUE(WriteSetting(fields, services.settings, "AI_Links", "Link1", "x"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 1) << left << " were left";
+    EXPECT_EQ(Entries(dir), 1u) << left << " were left";
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "settings/mod_ini.h"
 #include "support/fakes.h"
@@ -21,15 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
-
-std::string File(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-std::size_t Entries(const fs::path& folder) {
-    return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), {}));
-}
 
 // For checks in a child process, where assertions do not reach the test: says what went wrong.
 bool Holds(bool condition, const char* what) {
@@ -70,7 +60,7 @@ TEST_F(SettingsFileTest, ReadsClearTheOldValueAndWritesKeepEverythingElse) {
     for (const auto& [key, expected] : {std::pair{"Link1", "x"}, {"Link2", ""}, {"Link3", ""}})
         EXPECT_EQ(Get(key), expected) << key;
     EXPECT_TRUE(Set("Link1", "ok"));
-    EXPECT_EQ(File(settings_.file), before.replace(before.find("x\0y"s), 3, "ok"));
+    EXPECT_EQ(test::ReadFile(settings_.file), before.replace(before.find("x\0y"s), 3, "ok"));
     EXPECT_TRUE(messages_.shown.empty());
 }
 
@@ -106,10 +96,10 @@ TEST_F(SettingsFileTest, WhatCannotBeReadOrWrittenFailsWithAMessageAndIsLeftAlon
         EXPECT_FALSE(Set(row.key, row.value));
         EXPECT_TRUE(OneMessage(modIni::kWriteFailure));
     }
-    EXPECT_EQ(File(dir_ / "read-only"), kept);
+    EXPECT_EQ(test::ReadFile(dir_ / "read-only"), kept);
     EXPECT_TRUE(fs::is_empty(dir_ / "folder"));
     EXPECT_TRUE(fs::is_fifo(dir_ / "fifo"));
-    EXPECT_EQ(Entries(dir_.path()), 3u);
+    EXPECT_EQ(test::Entries(dir_.path()), 3u);
 }
 
 // Root may read and write any file, so these run as an ordinary user. A file the user may not
@@ -136,9 +126,9 @@ TEST_F(SettingsFileTest, AnOrdinaryUserLeavesAFileAloneThatItMayNotReadOrWrite) 
     }));
     for (const auto& [name, perms] : files) {
         fs::permissions(dir_ / name, fs::perms(0644));
-        EXPECT_EQ(File(dir_ / name), kept) << name;
+        EXPECT_EQ(test::ReadFile(dir_ / name), kept) << name;
     }
-    EXPECT_EQ(Entries(dir_.path()), 2u);
+    EXPECT_EQ(test::Entries(dir_.path()), 2u);
 }
 
 // Through a symbolic link, as a user may keep the file elsewhere. A second name for the file
@@ -156,11 +146,12 @@ TEST_F(SettingsFileTest, WritesReplaceTheFileWholeKeepingItsPermissions) {
     Set("Link1", "a");
     EXPECT_EQ(fs::hard_link_count(real), 2u) << "an unchanged value must not touch the file";
     Set("Link2", "b");
-    EXPECT_EQ(File(old), "[Links]\nLink1=a\n") << "expected a new file renamed into place";
-    EXPECT_EQ(File(real), "[Links]\nLink1=a\nLink2=b\n");
+    EXPECT_EQ(test::ReadFile(old), "[Links]\nLink1=a\n")
+        << "expected a new file renamed into place";
+    EXPECT_EQ(test::ReadFile(real), "[Links]\nLink1=a\nLink2=b\n");
     EXPECT_EQ(fs::status(real).permissions(), fs::perms(0640));
     EXPECT_TRUE(fs::is_symlink(settings_.file));
-    EXPECT_EQ(Entries(dir_.path()), 3u) << "a temporary file was left";
+    EXPECT_EQ(test::Entries(dir_.path()), 3u) << "a temporary file was left";
 }
 
 // A folder the user may not write takes no temporary file, so the file is rewritten where it
@@ -183,7 +174,7 @@ TEST_F(SettingsFileTest, AFolderThatTakesNoNewFileGetsItsFileRewrittenInPlace) {
         right &= Holds(!Set("Link1", "far too long for the limit"), "refused at the limit");
         return right && Holds(OneMessage(modIni::kWriteFailure), "message");
     }));
-    EXPECT_EQ(File(settings_.file), "[Links]\r\nLink1=newer\r\nLink2=x\r\n");
+    EXPECT_EQ(test::ReadFile(settings_.file), "[Links]\r\nLink1=newer\r\nLink2=x\r\n");
 }
 
 // Each save reads the file, changes a line and writes it all back: without a lock between
@@ -217,7 +208,7 @@ TEST_F(SettingsFileTest, TwoProcessesSavingAtOnceLoseNoKey) {
     for (int i = 0; i < 2 * kKeys; ++i)
         missing += ReadSetting(fields_, settings_, "S", key(i)) != "v";
     EXPECT_EQ(missing, 0);
-    EXPECT_EQ(Entries(dir_.path()), 1u);
+    EXPECT_EQ(test::Entries(dir_.path()), 1u);
 }
 
 // A save that holds the lock and never ends (a stopped process) must not hang this one: after a

@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 
@@ -19,11 +18,6 @@ namespace {
 namespace fs = std::filesystem;
 using std::nullopt;
 using Text = std::optional<std::string>;
-
-std::string Read(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 TEST(SettingsLocationTest, UserConfigHomeFollowsTheXdgRules) {
     struct Row {
@@ -97,10 +91,10 @@ TEST(PrepareSettingsTest, MakesThePerUserFileOrFallsBackToTheDefaultReadOnly) {
     };
     const fs::path file = folder / "xdg" / "deep" / "vantle" / "vt.ini";
     EXPECT_FALSE(PrepareSettingsFile(perUser(file)).readOnly);
-    EXPECT_EQ(Read(file), kDefault);
+    EXPECT_EQ(test::ReadFile(file), kDefault);
     std::ofstream(file) << "mine";
     EXPECT_EQ(PrepareSettingsFile(perUser(file)).file, file);
-    EXPECT_EQ(Read(file), "mine");
+    EXPECT_EQ(test::ReadFile(file), "mine");
 
     const fs::path bare = folder / "xdg" / "vantle" / "vt.ini";
     const SettingsLocation location = PrepareSettingsFile({SettingsSource::PerUser, bare, nullopt});
@@ -117,7 +111,7 @@ TEST(PrepareSettingsTest, MakesThePerUserFileOrFallsBackToTheDefaultReadOnly) {
     EXPECT_FALSE(WriteSetting(fields, settings, "AI_Links", "Link1", "changed"));
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, modIni::kWriteFailure);
-    EXPECT_EQ(Read(installed), kDefault);
+    EXPECT_EQ(test::ReadFile(installed), kDefault);
 
     folder.OpenToEveryone();
     fs::create_directory(folder / "locked");

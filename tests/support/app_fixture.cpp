@@ -40,10 +40,7 @@ void AppTest::WriteIni(const std::string& content) {
     out << content;
 }
 
-std::string AppTest::ReadIni() const {
-    std::ifstream in(IniPath(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+std::string AppTest::ReadIni() const { return ReadFile(IniPath()); }
 
 std::vector<std::string> AppTest::IniLines() const {
     std::vector<std::string> lines;

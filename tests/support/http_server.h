@@ -23,7 +23,7 @@ class HttpServer {
         std::chrono::steady_clock::time_point at;
     };
     struct Page {
-        std::string body;
+        std::string body = {};
         std::string contentType = "text/html";
         std::chrono::milliseconds delay{0};  // answer this late, to keep a pane busy
         std::string redirectTo = {};         // answer with a redirect instead

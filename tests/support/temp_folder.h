@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 
@@ -43,5 +45,16 @@ class TempFolder {
   private:
     std::filesystem::path path_;
 };
+
+// A whole file's bytes; empty when it cannot be read.
+inline std::string ReadFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// How many entries a folder holds.
+inline std::size_t Entries(const std::filesystem::path& folder) {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
+}
 
 }  // namespace vantle::test
