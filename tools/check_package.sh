@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the Debian package, lints it, installs it with apt-get, checks the installed program
-# on a virtual display of its own, then removes the package and checks that nothing is left.
-# Run as root (or with sudo) on Debian 12, after tools/deps.sh. Any vantle package installed
-# before is replaced and, at the end, removed.
+# Builds the Debian package for the release it runs on, lints it, installs it with apt-get, checks
+# the installed program on a virtual display of its own, then removes the package and checks that
+# nothing is left; the checked package stays in the build folder. Run as root (or with sudo) on
+# Debian 12 or 13, after tools/deps.sh. Any vantle package installed before is replaced and, at
+# the end, removed.
 #   tools/check_package.sh [BUILD_FOLDER]    (default build-package; CI passes build-test)
 set -euo pipefail
 
@@ -110,6 +111,7 @@ cmake -S . -B "$build" "${options[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)" >/dev/null
 (cd "$build" && cpack -G DEB -B "$work/package" >/dev/null)
 deb=$(ls "$work"/package/vantle_*.deb)
+cp "$deb" "$build/"
 note "built $(basename "$deb"), $(stat -c %s "$deb") bytes"
 dpkg-deb -f "$deb" Version Installed-Size Depends Suggests | sed 's/^/  /'
 

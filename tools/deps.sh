@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Vantle needs to build, run and test, when any is missing.
+# Installs the Debian packages Vantle needs to build, run and test, when any is missing.
+# Package names follow the release named in /etc/os-release (VANTLE_OS_RELEASE names another
+# file, for trying this out); on a release it does not know, it lists them and stops.
 set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config ccache
-    libwxgtk3.2-dev libwebkit2gtk-4.0-dev libegl-dev
+    libwxgtk3.2-dev libwebkit2gtk-4.1-dev libegl-dev
     libcpp-httplib-dev libgtest-dev
     xvfb xauth x11-utils
-    clang libclang-rt-14-dev
-    hardinfo
+    # The settings fuzzer: clang and its own runtime, whichever version the release ships.
+    clang libclang-rt-dev
     # The Debian package and its check (tools/check_package.sh); xdg-utils is its run-time helper
     file lintian desktop-file-utils appstream python3 xdg-utils
     # The web engine's sandbox for the pages' processes.
@@ -18,6 +20,23 @@ packages=(
     # The Wayland session test: GNOME's compositor nested in Xvfb, with Xwayland and a session bus.
     mutter xwayland dbus-daemon
 )
+
+# shellcheck source=/dev/null
+release=$(. "${VANTLE_OS_RELEASE:-/etc/os-release}" && echo "${ID:-unknown} ${VERSION_ID:-}")
+case $release in
+    # The system-information program the About window starts: renamed in Debian 13.
+    "debian 12") packages+=(hardinfo) ;;
+    "debian 13") packages+=(hardinfo2) ;;
+    *)
+        {
+            echo "tools/deps.sh: this system ($release) is not one Vantle knows how to set up:"
+            echo "it is built and tested on Debian 12 and 13. Install these packages, or the ones"
+            echo "your system calls by other names, then build with cmake as the README says:"
+            echo "  ${packages[*]} hardinfo2"
+        } >&2
+        exit 1
+        ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do
