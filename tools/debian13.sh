@@ -5,7 +5,8 @@
 #                               this tree into it and installs what tools/deps.sh asks for there
 #   tools/debian13.sh test      runs the README's test command and the package check inside it,
 #                               without network: the tests need only 127.0.0.1
-#   tools/debian13.sh shell     a shell inside it, to look around
+#   tools/debian13.sh run [COMMAND...]
+#                               a command inside it, in the tree's copy, offline (default: a shell)
 # The system is kept in VANTLE_DEBIAN13 (default /var/cache/vantle/debian13) for the next run;
 # remove that folder to start again from nothing. The checked package is copied to
 # build-test/ beside this release's.
@@ -99,12 +100,15 @@ case ${1:-} in
         mkdir -p build-test
         cp "$root$tree"/build-test/vantle_*+deb13_*.deb build-test/
         ;;
-    shell)
+    run)
         [[ -f $ready ]] || fail "no system yet: run tools/debian13.sh prepare first"
-        inside bash -c "cd $tree && exec bash -i"
+        shift
+        copy_tree
+        [[ $# -gt 0 ]] || set -- bash -i
+        inside --offline bash -c 'cd "$0" && exec "$@"' "$tree" "$@"
         ;;
     *)
-        echo "usage: tools/debian13.sh prepare | test | shell" >&2
+        echo "usage: tools/debian13.sh prepare | test | run [COMMAND...]" >&2
         exit 2
         ;;
 esac

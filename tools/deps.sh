@@ -8,6 +8,8 @@ packages=(
     build-essential cmake pkg-config ccache
     libwxgtk3.2-dev libwebkit2gtk-4.1-dev libegl-dev
     libcpp-httplib-dev libgtest-dev
+    # The locale sources, for the test that reads numbers under a comma-decimal locale.
+    locales
     xvfb xauth x11-utils
     # The settings fuzzer: clang and its own runtime, whichever version the release ships.
     clang libclang-rt-dev

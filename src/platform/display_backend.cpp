@@ -10,7 +10,9 @@ void PreferX11Backend() {
     if (g_getenv("GDK_BACKEND") == nullptr) gdk_set_allowed_backends("x11,*");
 }
 
-bool LooksLikeXwayland(const std::vector<std::string>& outputNames, const char* sessionType) {
+bool LooksLikeXwayland(bool hasXwaylandExtension, const std::vector<std::string>& outputNames,
+                       const char* sessionType) {
+    if (hasXwaylandExtension) return true;
     if (sessionType != nullptr && std::string_view(sessionType) == "wayland") return true;
     for (const std::string& name : outputNames) {
         if (std::string_view(name).substr(0, 8) == "XWAYLAND") return true;

@@ -11,9 +11,11 @@ namespace vantle {
 // on to Wayland. Call it before the toolkit opens its display.
 void PreferX11Backend();
 
-// Whether an X server is Xwayland, a Wayland compositor's X11 server for older programs: its
-// RandR outputs are named XWAYLAND0, XWAYLAND1 ..., and the session it serves says "wayland".
-// `sessionType` is XDG_SESSION_TYPE, or null.
-bool LooksLikeXwayland(const std::vector<std::string>& outputNames, const char* sessionType);
+// Whether an X server is Xwayland, a Wayland compositor's X11 server for older programs: it has
+// the XWAYLAND extension (Xwayland 23.1 and later, Debian 13's), or its RandR outputs are named
+// XWAYLAND0, XWAYLAND1 ... (older ones, Debian 12's; newer ones take the compositor's names), or
+// the session it serves says "wayland". `sessionType` is XDG_SESSION_TYPE, or null.
+bool LooksLikeXwayland(bool hasXwaylandExtension, const std::vector<std::string>& outputNames,
+                       const char* sessionType);
 
 }  // namespace vantle

@@ -27,7 +27,8 @@ class XTestMouseInput final : public MouseInput {
     XTestMouseInput()
         : display_(XTestDisplay()),
           reachesDesktop_(display_ == nullptr ||
-                          !LooksLikeXwayland(OutputNames(display_), g_getenv("XDG_SESSION_TYPE"))) {
+                          !LooksLikeXwayland(HasExtension(display_, "XWAYLAND"),
+                                             OutputNames(display_), g_getenv("XDG_SESSION_TYPE"))) {
     }
 
     bool Available() const override { return display_ != nullptr; }
@@ -50,11 +51,12 @@ class XTestMouseInput final : public MouseInput {
         GdkDisplay* display = gdk_display_get_default();
         if (display == nullptr || !GDK_IS_X11_DISPLAY(display)) return nullptr;
         Display* xdisplay = gdk_x11_display_get_xdisplay(display);
+        return HasExtension(xdisplay, "XTEST") ? xdisplay : nullptr;
+    }
+
+    static bool HasExtension(Display* xdisplay, const char* name) {
         int opcode = 0, firstEvent = 0, firstError = 0;
-        if (!XQueryExtension(xdisplay, "XTEST", &opcode, &firstEvent, &firstError)) {
-            return nullptr;
-        }
-        return xdisplay;
+        return XQueryExtension(xdisplay, name, &opcode, &firstEvent, &firstError);
     }
 
     static std::vector<std::string> OutputNames(Display* xdisplay) {
