@@ -60,7 +60,7 @@ on_display() {
         >"$work/server.out" 2>"$work/server.log" &
     local server=$!
     local port=""
-    wait_for 30 grep -q 'port [0-9]' "$work/server.out" || fail "the page server did not start"
+    wait_for 30 grep -qs 'port [0-9]' "$work/server.out" || fail "the page server did not start"
     port=$(sed -n 's/.* port \([0-9]*\) .*/\1/p' "$work/server.out" | head -n 1)
     {
         echo "[AI_Links]"
@@ -73,7 +73,7 @@ on_display() {
     HOME=$work/home "${clean_env[@]}" vantle --rotator --start --settings "$work/rotator.ini" \
         >"$work/rotator-run.log" 2>&1 &
     pid=$!
-    if ! wait_for 60 grep -q '"GET /rotate1.html' "$work/server.log"; then
+    if ! wait_for 60 grep -qs '"GET /rotate1.html' "$work/server.log"; then
         stop "$pid"
         stop "$server"
         fail "no request for the first rotation address within 60 s"
