@@ -6,7 +6,7 @@
 #include <wx/msgdlg.h>
 #include <wx/window.h>
 
-#include "platform/web_pane.h"
+#include "platform/web_engine_environment.h"
 
 namespace vantle {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "platform/web_pane.h"
+#include "platform/web_engine_environment.h"
 #include "platform/wx_platform.h"
 #include "support/pump.h"
 #include "support/temp_folder.h"
