@@ -5,6 +5,7 @@
 namespace vantle {
 
 // Starting other programs, kept behind an interface so tests can see what would have started.
+// The real one says on standard error why a start failed.
 class ProgramStart {
   public:
     virtual ~ProgramStart() = default;

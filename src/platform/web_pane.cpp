@@ -3,22 +3,35 @@
 // panes share one process and put every new window to their policy.
 #include "platform/web_pane.h"
 
-#include <EGL/egl.h>
 #include <webkit2/webkit2.h>
 #include <wx/app.h>
+#include <wx/debug.h>
 #include <wx/nativewin.h>
 
 #include <algorithm>
-#include <deque>
 #include <memory>
-#include <optional>
 #include <string>
+#include <vector>
 
+#include "platform/navigation_gate.h"
+#include "platform/web_engine_environment.h"
 #include "platform/web_sandbox.h"
 
 namespace vantle {
 
-struct WebPane::Engine {
+struct WebPane::Engine final : NavigationGate::Client {
+    // What all panes share. A static object, not a pointer: built with the first pane, it is
+    // destroyed at exit, after every pane has left it, and the gate's destructor then removes
+    // whatever timeout it still has.
+    struct Panes {
+        NavigationGate gate;
+        std::vector<Engine*> living;  // oldest first
+    };
+    static Panes& Shared() {
+        static Panes panes;
+        return panes;
+    }
+
     // Cleared when the view goes, so a pane that outlives its view (a window destroyed in an
     // unusual order) never touches freed memory.
     WebKitWebView* web = nullptr;
@@ -26,9 +39,6 @@ struct WebPane::Engine {
     bool silent = false;
     // Deferred policy calls check this token, so none of them reaches a destroyed pane.
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);
-    // An address waiting for another pane's navigation to get under way (see Navigate).
-    std::optional<std::string> pending;
-    guint gateTimeout = 0;
 
     void Connect(const char* signal, GCallback handler) {
         g_signal_connect(web, signal, handler, this);
@@ -105,164 +115,44 @@ struct WebPane::Engine {
         return engine->silent;
     }
 
-    // One navigation gets under way at a time, across all panes (they share one web process).
-    // The engine lets a page load from a site only once the network process has been told that
-    // the page's web process may use that site's cookies. It tells it once per process and site,
-    // asynchronously, and a second page of the same process going to the same site meanwhile
-    // does not wait for that: its request can reach the network process first, which then has
-    // the whole web process killed. The engine reloads the first page in a new process, but the
-    // second one has nothing to reload yet and stays blank, in a second new process. Opening
-    // the Refresher with both links on one site did that about once in twenty.
-    static Engine*& Starting() {
-        static Engine* engine = nullptr;
-        return engine;
-    }
-    static std::deque<Engine*>& Waiting() {
-        static std::deque<Engine*> engines;
-        return engines;
-    }
-
-    void Start(const std::string& address) {
-        Starting() = this;
-        if (gateTimeout) g_source_remove(gateTimeout);
-        // A navigation the engine never reports on must not hold the others for good. It
-        // reports within moments, or once a new web process has started: seconds on a busy
-        // machine.
-        gateTimeout = g_timeout_add(
-            10'000,
-            [](gpointer data) -> gboolean {
-                auto* engine = static_cast<Engine*>(data);
-                engine->gateTimeout = 0;
-                engine->LetNextStart();
-                return G_SOURCE_REMOVE;
-            },
-            this);
+    bool BeginLoading(const std::string& address) override {
+        if (!web) return false;
         webkit_web_view_load_uri(web, address.c_str());
-    }
-
-    void Navigate(const std::string& address) {
-        if (Starting() != nullptr && Starting() != this) {
-            if (!pending) Waiting().push_back(this);
-            pending = address;
-            return;
-        }
-        Start(address);
-    }
-
-    // This pane's navigation is under way (or over, or will never be): the next may start.
-    void LetNextStart() {
-        if (Starting() != this) return;
-        Starting() = nullptr;
-        if (gateTimeout) {
-            g_source_remove(gateTimeout);
-            gateTimeout = 0;
-        }
-        while (!Waiting().empty() && Starting() == nullptr) {
-            Engine* next = Waiting().front();
-            Waiting().pop_front();
-            const std::string address = *next->pending;
-            next->pending.reset();
-            if (next->web) next->Start(address);
-        }
-    }
-
-    void Forget() {
-        auto& waiting = Waiting();
-        waiting.erase(std::remove(waiting.begin(), waiting.end(), this), waiting.end());
-        LetNextStart();
+        return true;
     }
 
     static void OnLoadChanged(WebKitWebView*, WebKitLoadEvent, Engine* engine) {
-        engine->LetNextStart();
+        Shared().gate.Release(*engine);
     }
     static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, Engine* engine) {
-        engine->LetNextStart();
+        Shared().gate.Release(*engine);
         return FALSE;
     }
     static void OnTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, Engine* engine) {
-        engine->LetNextStart();
-    }
-
-    // The engines of the panes that exist, oldest first.
-    static std::vector<Engine*>& Living() {
-        static std::vector<Engine*> engines;
-        return engines;
+        Shared().gate.Release(*engine);
     }
 
     // Every pane's page runs in one web process, whichever window the pane is in: each process
-    // took some 40 MB of its own (the software GL driver its display needs, the engine's
-    // relocated code, its caches), which three panes paid three times. The cost is isolation:
-    // a page that crashes or hangs the process does so for every pane, and each pane then shows
-    // its page again when it next navigates or reloads.
+    // held a software GL driver, the engine's relocated code and caches of its own, which three
+    // panes paid three times. The cost is isolation: a page that crashes or hangs the process
+    // does so for every pane, and each pane then shows its page again when it next navigates or
+    // reloads.
     static WebKitWebView* NewView() {
-        for (const Engine* other : Living())
+        for (const Engine* other : Shared().living)
             if (other->web)
                 return WEBKIT_WEB_VIEW(webkit_web_view_new_with_related_view(other->web));
         return WEBKIT_WEB_VIEW(webkit_web_view_new());
     }
 };
 
-namespace {
-
-std::vector<std::string>& SwitchesSet() {
-    static std::vector<std::string> names;
-    return names;
-}
-
-// Sets an environment switch unless the user set it already; true if it was set here.
-bool Choose(const char* name, const char* value) {
-    if (g_getenv(name) != nullptr) return false;
-    g_setenv(name, value, TRUE);
-    SwitchesSet().emplace_back(name);
-    return true;
-}
-
-}  // namespace
-
-// Three panes run at once for days, so every megabyte counts. The choices below go through the
-// environment, which the engine's processes start with and the toolkit reads when it starts.
-//
-// Software rendering: no GL context and compositing buffers in the web process (it needed 25 to
-// 50 MB less per page without them), and the same drawing on a display without a GPU. This
-// process then needs no GL at all, so neither GTK nor the engine may load a GL driver into it:
-// the software one, with the compiler library it links, took some 22 MB. GTK is told so
-// directly; the engine would still open an EGL display here, so EGL is left without a driver
-// to load (the list of drivers is read once, at its first use).
-//
-// Scripts interpreted, not compiled: compiled code took 3 to 5 MB per page, more as the reloads
-// went on. Pages behave the same; only heavy scripts run slower.
-void PrepareWebEngine() {
-    [[maybe_unused]] static const bool done = [] {
-        Choose("GDK_GL", "disable");
-        Choose("JSC_useJIT", "0");
-        if (Choose("WEBKIT_DISABLE_COMPOSITING_MODE", "1")) {
-            // Only for this process: the web process needs its driver.
-            constexpr const char* kVendors = "__EGL_VENDOR_LIBRARY_FILENAMES";
-            const gchar* user = g_getenv(kVendors);
-            const std::optional<std::string> saved =
-                user ? std::optional<std::string>(user) : std::nullopt;
-            g_setenv(kVendors, "/dev/null", TRUE);
-            eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
-            if (saved) {
-                g_setenv(kVendors, saved->c_str(), TRUE);
-            } else {
-                g_unsetenv(kVendors);
-            }
-        }
-        return true;
-    }();
-}
-
-const std::vector<std::string>& EngineEnvironment() { return SwitchesSet(); }
-
 WebPane::WebPane(wxWindow* parent, const wxPoint& pos, const wxSize& size, const wxString& name)
     : engine_(std::make_unique<Engine>()) {
-    PrepareWebEngine();
+    wxASSERT_MSG(WebEnginePrepared(), "PrepareWebEngine() runs before the toolkit starts");
     PrepareWebSandbox();
     Engine& engine = *engine_;
     engine.web = Engine::NewView();
     g_object_add_weak_pointer(G_OBJECT(engine.web), reinterpret_cast<gpointer*>(&engine.web));
-    Engine::Living().push_back(&engine);
+    Engine::Shared().living.push_back(&engine);
 
     // The view sits in a box so that it sees input before wx does, as a page expects; wx only
     // gets what the page leaves alone.
@@ -302,8 +192,8 @@ WebPane::WebPane(wxWindow* parent, const wxPoint& pos, const wxSize& size, const
 }
 
 WebPane::~WebPane() {
-    engine_->Forget();
-    auto& living = Engine::Living();
+    Engine::Shared().gate.Forget(*engine_);
+    auto& living = Engine::Shared().living;
     living.erase(std::find(living.begin(), living.end(), engine_.get()));
     if (engine_->web) {
         g_signal_handlers_disconnect_by_data(engine_->web, engine_.get());
@@ -315,24 +205,26 @@ WebPane::~WebPane() {
 void WebPane::SetSilent(bool silent) { engine_->silent = silent; }
 
 void WebPane::Navigate(const std::string& url) {
-    if (engine_->web) engine_->Navigate(url.empty() ? "about:blank" : url);
+    if (engine_->web) Engine::Shared().gate.Navigate(*engine_, url.empty() ? "about:blank" : url);
 }
 
 // Also after the web process died: the engine then starts a new one and loads the page it
 // last showed (although it reports an empty address meanwhile).
 // A navigation still waiting to start loads the page anyway.
 void WebPane::Refresh() {
-    if (engine_->web && !engine_->pending) webkit_web_view_reload(engine_->web);
+    if (engine_->web && !Engine::Shared().gate.Waiting(*engine_))
+        webkit_web_view_reload(engine_->web);
 }
 
 // A navigation waiting to start counts as loading, and its address as the one shown, as the
 // engine reports a navigation it has begun.
 bool WebPane::Busy() const {
-    return engine_->web && (engine_->pending || webkit_web_view_is_loading(engine_->web));
+    return engine_->web &&
+           (Engine::Shared().gate.Waiting(*engine_) || webkit_web_view_is_loading(engine_->web));
 }
 
 std::string WebPane::LocationURL() const {
-    if (engine_->pending) return *engine_->pending;
+    if (auto waiting = Engine::Shared().gate.Waiting(*engine_)) return *waiting;
     const gchar* uri = engine_->web ? webkit_web_view_get_uri(engine_->web) : nullptr;
     return uri ? std::string(uri) : std::string();
 }

@@ -6,7 +6,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 class wxWindow;
 typedef struct _WebKitWebView WebKitWebView;
@@ -52,13 +51,5 @@ class WebPane {
     wxWindow* view_ = nullptr;
     std::unique_ptr<Engine> engine_;
 };
-
-// Chooses the engine's frugal settings, once. Call it before the toolkit starts, which reads some
-// of them; the first pane calls it in any case.
-void PrepareWebEngine();
-
-// The environment switches set for the toolkit and the web engine (those the user had not set
-// already). Programs that Vantle starts must not inherit them.
-const std::vector<std::string>& EngineEnvironment();
 
 }  // namespace vantle

@@ -6,7 +6,9 @@
 #include <wx/msgdlg.h>
 #include <wx/window.h>
 
-#include "platform/web_pane.h"
+#include <cstdio>
+
+#include "platform/web_engine_environment.h"
 
 namespace vantle {
 namespace {
@@ -30,6 +32,8 @@ class WxMessageBoxes final : public MessageBoxes {
     }
 };
 
+// Every start that fails says why on standard error, in the system's words: a caller's own
+// message, where it has one, cannot tell a missing program from one that may not run.
 class WxProgramStart final : public ProgramStart {
   public:
     bool Start(const std::string& path) override {
@@ -46,7 +50,7 @@ class WxProgramStart final : public ProgramStart {
         const bool started = g_spawn_async(nullptr, argv, environment, G_SPAWN_DEFAULT, nullptr,
                                            nullptr, nullptr, &error);
         g_strfreev(environment);
-        if (error != nullptr) g_error_free(error);
+        Report("cannot start " + path, error);
         return started;
     }
     // The desktop's handler for the address's scheme, without the panes' engine switches (a
@@ -59,8 +63,16 @@ class WxProgramStart final : public ProgramStart {
         GError* error = nullptr;
         const bool opened = g_app_info_launch_default_for_uri(url.c_str(), context, &error);
         g_object_unref(context);
-        if (error != nullptr) g_error_free(error);
+        Report("cannot open " + url + " in the browser", error);
         return opened;
+    }
+
+  private:
+    // Says `error`, if there is one, and frees it.
+    static void Report(const std::string& failed, GError* error) {
+        if (error == nullptr) return;
+        std::fprintf(stderr, "Vantle: %s: %s\n", failed.c_str(), error->message);
+        g_error_free(error);
     }
 };
 

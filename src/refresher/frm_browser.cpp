@@ -225,7 +225,9 @@ bool frmBrowser::NewWindow2(const std::string& url) {
     HandlerScope scope(*this);
     const std::string allow = Settings().Allow();
     if (closing_ || !PopupAllowed(allow, url)) return false;
-    // The pane itself never opens a window; an allowed one goes to the user's own browser.
+    // The pane itself never opens a window; an allowed one goes to the user's own browser. No
+    // message exists for a browser that cannot be opened: the program start says why on
+    // standard error, and the page goes on either way.
     app_.services().programs->OpenInBrowser(url);
     return true;
 }

@@ -13,7 +13,7 @@
 
 #include "install_dirs.h"
 #include "platform/display_backend.h"
-#include "platform/web_pane.h"
+#include "platform/web_engine_environment.h"
 #include "platform/wx_platform.h"
 #include "shell/frm_main.h"
 #include "shell/startup_windows.h"

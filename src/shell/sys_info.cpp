@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <filesystem>
 
 #include "platform/message_boxes.h"
@@ -75,7 +76,7 @@ bool GetKeyValue(Registry& registry, RegKey KeyRoot, const std::string& KeyName,
     }
 
     const auto end = std::find(buffer.begin(), buffer.end(), std::uint8_t{0});
-    if (end == buffer.end()) throw UnterminatedValue("registry value " + SubKeyRef);
+    if (end == buffer.end()) throw UnterminatedValue("registry value " + SubKeyRef + " has no end");
     const std::string text(buffer.begin(), end);
 
     switch (type) {
@@ -103,8 +104,9 @@ void StartSysInfo(Registry* registry, ProgramStart& programs, MessageBoxes& mess
     try {
         const std::string path = FindSysInfo(registry, isOrdinaryFile);
         started = !path.empty() && programs.Start(path);
-    } catch (const std::exception&) {
-        // Unreadable data ends in the same message as missing data.
+    } catch (const UnterminatedValue& error) {
+        // Unreadable data ends in the same message as missing data; standard error says which.
+        std::fprintf(stderr, "Vantle: system information: %s\n", error.what());
     }
     if (!started) messages.Show(kSysInfoUnavailable, modIni::kAppTitle, MessageIcon::None);
 }

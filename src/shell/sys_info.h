@@ -34,7 +34,8 @@ using FileTest = std::function<bool(const std::string& path)>;
 // Starts the system-information program that the registry names, without waiting for it: the
 // full path it records, or else the program in the folder it records when that is an ordinary
 // file. When neither gives a program, or it cannot be started, shows kSysInfoUnavailable
-// instead. A null registry stands for a machine that has none.
+// instead (and says on standard error why a value could not be read). A null registry stands
+// for a machine that has none.
 void StartSysInfo(Registry* registry, ProgramStart& programs, MessageBoxes& messages,
                   const FileTest& isOrdinaryFile = IsOrdinaryFile);
 

@@ -1,10 +1,12 @@
 // The real program start, against real programs in a temporary folder.
+#include <glib.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cerrno>
 #include <fstream>
 
-#include "platform/web_pane.h"
+#include "platform/web_engine_environment.h"
 #include "platform/wx_platform.h"
 #include "support/pump.h"
 #include "support/temp_folder.h"
@@ -13,14 +15,27 @@ namespace vantle::test {
 
 namespace fs = std::filesystem;
 
-// The reason for starting programs the way it is done: a start that cannot run says so.
-TEST(ProgramStart, AProgramThatCannotRunIsNotStarted) {
+// The reason for starting programs the way it is done: a start that cannot run says so, and
+// standard error says why.
+TEST(ProgramStart, AProgramThatCannotRunIsNotStartedAndSaysWhy) {
     TempFolder folder;
     std::ofstream(folder / "not-executable") << "#!/bin/sh\n";
-    for (const fs::path& path : {folder / "missing", folder / "not-executable", folder.path()}) {
+    const std::pair<fs::path, int> cases[] = {
+        {folder / "missing", ENOENT}, {folder / "not-executable", EACCES}, {folder.path(), EACCES}};
+    for (const auto& [path, reason] : cases) {
         SCOPED_TRACE(path.filename().string());
+        testing::internal::CaptureStderr();
         EXPECT_FALSE(MakeWxProgramStart()->Start(path.string()));
+        EXPECT_NE(testing::internal::GetCapturedStderr().find(g_strerror(reason)),
+                  std::string::npos);
     }
+    // No desktop handles this scheme; what the toolkit says about it follows the address.
+    const std::string told = "Vantle: cannot open nosuchscheme://x in the browser: ";
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(MakeWxProgramStart()->OpenInBrowser("nosuchscheme://x"));
+    const std::string said = testing::internal::GetCapturedStderr();
+    const std::size_t at = said.find(told);
+    EXPECT_TRUE(at != std::string::npos && said.size() > at + told.size() + 1) << said;
 }
 
 // The started program gets the user's environment, without the switches set for the engine.

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "platform/web_engine_environment.h"
 #include "support/http_server.h"
 #include "support/pump.h"
 #include "support/temp_folder.h"

@@ -40,8 +40,11 @@ TEST(StartSysInfo, StartsWhatTheRegistryNamesOrShowsTheMessage) {
         RecordingProgramStart programs;
         programs.succeed = startWorks;
         RecordingMessageBoxes messages;
+        testing::internal::CaptureStderr();
         StartSysInfo(&registry, programs, messages,
                      [](const std::string& file) { return file == "/good/MSINFO32.EXE"; });
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(said.find(path + " has no end") != std::string::npos, name == "unterminated"s);
         EXPECT_EQ(programs.started.empty() ? "" : programs.started[0], started);
         EXPECT_TRUE(registry.open.empty()) << "a key was left open";
         EXPECT_EQ(messages.shown.size(), startWorks && !started.empty() ? 0u : 1u);

@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "platform/display_backend.h"
-#include "platform/web_pane.h"
+#include "platform/web_engine_environment.h"
 
 namespace vantle::test {
 
