@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "logic/ascii_text.h"
+
 namespace vantle::ini {
 
 namespace {
@@ -160,27 +162,7 @@ std::string StrayBytesAsCp1252(std::string_view bytes) {
     return text;
 }
 
-// What the Windows functions take for blanks around names and values: besides space and tab,
-// the other C white-space characters and the DOS end-of-file mark Ctrl-Z.
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\x1A';
-}
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-    }
-    return true;
-}
+std::string_view Trim(std::string_view text) { return TrimmedBy(text, IsSettingsBlank); }
 
 // One line of the file: [begin, end) is its text, [end, next) its line ending.
 struct Line {
@@ -236,8 +218,9 @@ struct Location {
 
 // With `strays`, names in the file are compared as StrayBytesAsCp1252 reads them.
 bool SameName(std::string_view inFile, std::string_view wanted, bool strays) {
-    if (strays && !IsValidUtf8(inFile)) return EqualNoCase(StrayBytesAsCp1252(inFile), wanted);
-    return EqualNoCase(inFile, wanted);
+    if (strays && !IsValidUtf8(inFile))
+        return EqualIgnoringCase(StrayBytesAsCp1252(inFile), wanted);
+    return EqualIgnoringCase(inFile, wanted);
 }
 
 Location Locate(std::string_view text, std::string_view section, std::string_view key,
@@ -313,8 +296,9 @@ std::string Edit(std::string_view text, std::string_view section, std::string_vi
         } else {
             // The blanks after "=" are the file's layout, unless the value brings its own.
             valueBegin = location.key.equals + 1;
-            const bool ownBlanks = !value.empty() && IsBlank(value.front());
-            while (!ownBlanks && valueBegin < location.keyLine.end && IsBlank(text[valueBegin])) {
+            const bool ownBlanks = !value.empty() && IsSettingsBlank(value.front());
+            while (!ownBlanks && valueBegin < location.keyLine.end &&
+                   IsSettingsBlank(text[valueBegin])) {
                 ++valueBegin;
             }
             result.append(text.substr(0, valueBegin));
