@@ -93,6 +93,8 @@ bool IsNumberOne(std::string_view text) {
     return number && *number == 1;
 }
 
+bool IsTextOne(std::string_view text) { return text == "1"; }
+
 std::optional<std::int32_t> IntervalFromText(std::string_view text) {
     const auto number = ParseNumber(text);
     if (!number) return std::nullopt;
