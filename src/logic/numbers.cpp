@@ -5,23 +5,18 @@
 #include <limits>
 #include <string>
 
+#include "logic/ascii_text.h"
+
 namespace vantle {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
 
 }  // namespace
 
 std::optional<double> ParseNumber(std::string_view text) {
-    text = TrimBlanks(text);
+    text = TrimmedBy(text, IsSpaceOrTab);
     bool negative = false;
     if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
         negative = text.front() == '-';
@@ -97,6 +92,8 @@ bool IsNumberOne(std::string_view text) {
     const auto number = ParseNumber(text);
     return number && *number == 1;
 }
+
+bool IsTextOne(std::string_view text) { return text == "1"; }
 
 std::optional<std::int32_t> IntervalFromText(std::string_view text) {
     const auto number = ParseNumber(text);

@@ -18,8 +18,13 @@ double RoundHalfEven(double value);
 // number that rounds to anything else, is clear.
 int CheckStateFromText(std::string_view text);
 
-// True only for a text that reads as exactly the number 1 ("1", "1.0", "01").
+// The two rules for a stored switch being on; they differ, and stay so that every file reads as
+// it always has. The Refresher reads its switches as numbers: on for a text that reads as exactly
+// the number 1 ("1", "1.0", "01").
 bool IsNumberOne(std::string_view text);
+// The Rotator holds its switches as text and compares that: on only for "1" itself (" 1", "1.0"
+// and "01" are off).
+bool IsTextOne(std::string_view text);
 
 // A timer interval in whole milliseconds from its stored text, halves to even; nothing when the
 // text is not a number or the result lies outside 1 to 2,147,483,647 ms.

@@ -1,13 +1,12 @@
 #include <unistd.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <optional>
 
+#include "logic/ascii_text.h"
 #include "platform/executable_file.h"
 #include "platform/registry.h"
 #include "platform/wx_platform.h"
@@ -16,14 +15,6 @@ namespace vantle {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Key and value names are matched without regard to case, as the registry does.
-bool SameName(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
-}
 
 // Relative and empty entries of the search path are skipped: they would name a different
 // program depending on the folder the program happens to run in.
@@ -48,7 +39,8 @@ class LinuxRegistry final : public Registry {
 
     RegStatus OpenKey(RegKey root, const std::string& subKey, std::uint32_t access,
                       RegKey& key) override {
-        if (root != HKEY_LOCAL_MACHINE || !SameName(subKey, kSysInfoPathKey)) {
+        // Key and value names are matched without regard to case, as the registry does.
+        if (root != HKEY_LOCAL_MACHINE || !EqualIgnoringCase(subKey, kSysInfoPathKey)) {
             return ERROR_FILE_NOT_FOUND;
         }
         // Nothing here can be written, so a request for more than reading is refused.
@@ -65,7 +57,7 @@ class LinuxRegistry final : public Registry {
                          std::uint8_t* data, std::uint32_t& size) override {
         const auto it = open_.find(key);
         if (it == open_.end()) return ERROR_INVALID_HANDLE;
-        if (!SameName(valueName, kSysInfoPathValue)) return ERROR_FILE_NOT_FOUND;
+        if (!EqualIgnoringCase(valueName, kSysInfoPathValue)) return ERROR_FILE_NOT_FOUND;
         const std::string& path = it->second;
         const auto needed = static_cast<std::uint32_t>(path.size() + 1);  // with its zero byte
         type = REG_SZ;

@@ -1,20 +1,13 @@
 #include "refresher/refresh_logic.h"
 
 #include <algorithm>
-#include <cctype>
 #include <limits>
 
+#include "logic/ascii_text.h"
 #include "logic/numbers.h"
 
 namespace vantle::refresher {
 namespace {
-
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char lower, char c) {
-               return std::tolower(static_cast<unsigned char>(c)) == lower;
-           });
-}
 
 constexpr double kMinimumInterval = 10;
 

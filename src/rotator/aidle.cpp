@@ -138,7 +138,7 @@ void aidle::Form_Load() {
     MMEnabled = stored.mouseMovement;
     OTEnabled = stored.onTop;
 
-    if (OTEnabled == "1") {
+    if (IsTextOne(OTEnabled)) {
         // Topmost, at the designed point, shown without taking the focus from whatever the
         // user is doing. The client area keeps its designed size.
         SetWindowStyleFlag(GetWindowStyleFlag() | wxSTAY_ON_TOP);
@@ -162,7 +162,7 @@ void aidle::Command1_Click() {
     // activity runs, and the user is told once per run what it cannot do.
     bool mouseMissing = false;
     bool mouseLimited = false;
-    if (MMEnabled == "1") {
+    if (IsTextOne(MMEnabled)) {
         if (MouseInput* mouse = UsableMouse()) {
             Timer1.Start(app_.services().timings.activity.count());
             mouseLimited = !mouse->ReachesDesktop() && !mouse->limitsTold;
@@ -171,7 +171,7 @@ void aidle::Command1_Click() {
             mouseMissing = true;
         }
     }
-    if (FSenabled == "1") {
+    if (IsTextOne(FSenabled)) {
         Timer2.Start(app_.services().timings.rotation.count());
         WebBrowser1->Navigate(app_.services().firstPage);
     }

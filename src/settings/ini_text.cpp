@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "logic/ascii_text.h"
+
 namespace vantle::ini {
 
 namespace {
@@ -160,27 +162,122 @@ std::string StrayBytesAsCp1252(std::string_view bytes) {
     return text;
 }
 
-// What the Windows functions take for blanks around names and values: besides space and tab,
-// the other C white-space characters and the DOS end-of-file mark Ctrl-Z.
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\x1A';
-}
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+bool HasNonAscii(std::string_view bytes) {
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) return true;
     }
-    return true;
+    return false;
 }
+
+enum class Encoding { Utf16LittleEndian, Utf16BigEndian, Utf8WithMark, Utf8, Windows1252 };
+
+// The file's content taken apart once, by its encoding. The reader and the writer both parse its
+// text and pass names, values and the edited text through it, so that a write keeps the file in
+// the encoding it was read in. It refers to the content, which must outlive it.
+class FileText {
+  public:
+    explicit FileText(std::string_view content);
+
+    // The same file converted to UTF-8 throughout, without a mark: where a Windows-1252 file goes
+    // when it cannot stay single-byte.
+    FileText ConvertedToUtf8() const { return FileText(Encoding::Utf8, Cp1252ToUtf8(text())); }
+
+    // What the lines are parsed in: UTF-8, with any unpaired UTF-16 halves (as code points of
+    // their own) or stray bytes kept, or the bytes of a Windows-1252 file.
+    std::string_view text() const { return decoded_ ? std::string_view(*decoded_) : body_; }
+
+    // A name or value handed in, as it stands in the text; nothing when the file's encoding
+    // cannot hold it.
+    std::optional<std::string> Encode(std::string_view utf8) const {
+        if (encoding_ == Encoding::Windows1252) return Utf8ToCp1252(utf8);
+        return std::string(utf8);
+    }
+
+    // A value found in the text, as it is handed out.
+    std::string Decode(std::string_view stored) const;
+
+    // Whether a name found in the text is `wanted`, given as Encode gives it.
+    bool SameName(std::string_view inFile, std::string_view wanted) const {
+        if (strays_ && !IsValidUtf8(inFile)) {
+            return EqualIgnoringCase(StrayBytesAsCp1252(inFile), wanted);
+        }
+        return EqualIgnoringCase(inFile, wanted);
+    }
+
+    // The file's bytes for an edited text; nothing when they would read as other text.
+    std::optional<std::string> Bytes(std::string_view edited) const;
+
+  private:
+    FileText(Encoding encoding, std::string decoded)
+        : encoding_(encoding), decoded_(std::move(decoded)) {}
+
+    bool IsUtf16() const {
+        return encoding_ == Encoding::Utf16LittleEndian || encoding_ == Encoding::Utf16BigEndian;
+    }
+
+    Encoding encoding_;
+    std::string_view mark_;
+    std::string_view body_;               // the content after the mark
+    std::optional<std::string> decoded_;  // the text, where it is not the body itself
+    std::string_view oddByte_;            // a UTF-16 body's odd last byte, no character
+    // Marked UTF-8 holding bytes that start no UTF-8 sequence: names that hold them are compared
+    // as they are read.
+    bool strays_ = false;
+};
+
+FileText::FileText(std::string_view content) {
+    if (content.starts_with(kUtf16LeMark)) {
+        encoding_ = Encoding::Utf16LittleEndian;
+        mark_ = content.substr(0, kUtf16LeMark.size());
+    } else if (content.starts_with(kUtf16BeMark)) {
+        encoding_ = Encoding::Utf16BigEndian;
+        mark_ = content.substr(0, kUtf16BeMark.size());
+    } else if (content.starts_with(kByteOrderMark)) {
+        encoding_ = Encoding::Utf8WithMark;
+        mark_ = content.substr(0, kByteOrderMark.size());
+    } else {
+        encoding_ = IsValidUtf8(content) ? Encoding::Utf8 : Encoding::Windows1252;
+    }
+    body_ = content.substr(mark_.size());
+    if (IsUtf16()) {
+        oddByte_ = body_.substr(body_.size() - body_.size() % 2);
+        decoded_ = Utf16ToText(body_, encoding_ == Encoding::Utf16BigEndian);
+    }
+    strays_ = encoding_ == Encoding::Utf8WithMark && !IsValidUtf8(body_);
+}
+
+std::string FileText::Decode(std::string_view stored) const {
+    switch (encoding_) {
+        case Encoding::Utf16LittleEndian:
+        case Encoding::Utf16BigEndian:
+            return WithoutSurrogates(stored);
+        case Encoding::Utf8WithMark:
+            return StrayBytesAsCp1252(stored);
+        case Encoding::Windows1252:
+            return Cp1252ToUtf8(stored);
+        case Encoding::Utf8:
+            break;
+    }
+    return std::string(stored);
+}
+
+std::optional<std::string> FileText::Bytes(std::string_view edited) const {
+    // The edit may have removed the only bytes that marked the file as single-byte; new bytes
+    // that then happen to form valid UTF-8 would read as other characters.
+    if (encoding_ == Encoding::Windows1252 && IsValidUtf8(edited) && HasNonAscii(edited)) {
+        return std::nullopt;
+    }
+    std::string bytes(mark_);
+    if (IsUtf16()) {
+        bytes += TextToUtf16(edited, encoding_ == Encoding::Utf16BigEndian);
+    } else {
+        bytes += edited;
+    }
+    bytes += oddByte_;
+    return bytes;
+}
+
+std::string_view Trim(std::string_view text) { return TrimmedBy(text, IsSettingsBlank); }
 
 // One line of the file: [begin, end) is its text, [end, next) its line ending.
 struct Line {
@@ -234,14 +331,8 @@ struct Location {
     ParsedLine key;
 };
 
-// With `strays`, names in the file are compared as StrayBytesAsCp1252 reads them.
-bool SameName(std::string_view inFile, std::string_view wanted, bool strays) {
-    if (strays && !IsValidUtf8(inFile)) return EqualNoCase(StrayBytesAsCp1252(inFile), wanted);
-    return EqualNoCase(inFile, wanted);
-}
-
-Location Locate(std::string_view text, std::string_view section, std::string_view key,
-                bool strays = false) {
+Location Locate(const FileText& file, std::string_view section, std::string_view key) {
+    const std::string_view text = file.text();
     Location found;
     for (std::size_t at = 0; at < text.size();) {
         const Line line = LineAt(text, at);
@@ -249,7 +340,7 @@ Location Locate(std::string_view text, std::string_view section, std::string_vie
         const ParsedLine parsed = Parse(text, line);
         if (parsed.kind == LineKind::Section) {
             if (found.sectionFound) break;
-            if (SameName(parsed.name, section, strays)) {
+            if (file.SameName(parsed.name, section)) {
                 found.sectionFound = true;
                 found.lastFilledLine = line;
             }
@@ -257,7 +348,7 @@ Location Locate(std::string_view text, std::string_view section, std::string_vie
         }
         if (!found.sectionFound || parsed.kind == LineKind::Blank) continue;
         found.lastFilledLine = line;
-        if (parsed.kind == LineKind::Key && SameName(parsed.name, key, strays)) {
+        if (parsed.kind == LineKind::Key && file.SameName(parsed.name, key)) {
             found.keyFound = true;
             found.keyLine = line;
             found.key = parsed;
@@ -299,9 +390,10 @@ std::string Storable(std::string_view text) {
     return clean;
 }
 
-std::string Edit(std::string_view text, std::string_view section, std::string_view key,
-                 std::string_view value, bool strays = false) {
-    const Location location = Locate(text, section, key, strays);
+std::string Edit(const FileText& file, std::string_view section, std::string_view key,
+                 std::string_view value) {
+    const std::string_view text = file.text();
+    const Location location = Locate(file, section, key);
     std::string result;
     result.reserve(text.size() + section.size() + key.size() + value.size() + 8);
     const std::string_view eol = LineEndingOf(text);
@@ -313,8 +405,9 @@ std::string Edit(std::string_view text, std::string_view section, std::string_vi
         } else {
             // The blanks after "=" are the file's layout, unless the value brings its own.
             valueBegin = location.key.equals + 1;
-            const bool ownBlanks = !value.empty() && IsBlank(value.front());
-            while (!ownBlanks && valueBegin < location.keyLine.end && IsBlank(text[valueBegin])) {
+            const bool ownBlanks = !value.empty() && IsSettingsBlank(value.front());
+            while (!ownBlanks && valueBegin < location.keyLine.end &&
+                   IsSettingsBlank(text[valueBegin])) {
                 ++valueBegin;
             }
             result.append(text.substr(0, valueBegin));
@@ -340,11 +433,14 @@ std::string Edit(std::string_view text, std::string_view section, std::string_vi
     return result;
 }
 
-bool HasNonAscii(std::string_view bytes) {
-    for (char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80) return true;
-    }
-    return false;
+// The file after the edit, in its own encoding; nothing when it cannot stay in it.
+std::optional<std::string> Write(const FileText& file, std::string_view section,
+                                 std::string_view key, std::string_view value) {
+    const auto fileSection = file.Encode(section);
+    const auto fileKey = file.Encode(key);
+    const auto fileValue = file.Encode(value);
+    if (!fileSection || !fileKey || !fileValue) return std::nullopt;
+    return file.Bytes(Edit(file, *fileSection, *fileKey, *fileValue));
 }
 
 }  // namespace
@@ -386,31 +482,14 @@ std::optional<std::string> ReadValue(std::string_view content, std::string_view 
                                      std::string_view key) {
     section = Trim(section);
     key = Trim(key);
-    for (const auto mark : {kUtf16LeMark, kUtf16BeMark}) {
-        if (!content.starts_with(mark)) continue;
-        const std::string text = Utf16ToText(content.substr(mark.size()), mark == kUtf16BeMark);
-        const Location location = Locate(text, section, key);
-        if (!location.keyFound) return std::nullopt;
-        return WithoutSurrogates(StoredValue(text, location));
-    }
-    if (content.starts_with(kByteOrderMark)) {
-        content.remove_prefix(kByteOrderMark.size());
-        const Location location = Locate(content, section, key, true);
-        if (!location.keyFound) return std::nullopt;
-        return StrayBytesAsCp1252(StoredValue(content, location));
-    }
-    if (IsValidUtf8(content)) {
-        const Location location = Locate(content, section, key);
-        if (!location.keyFound) return std::nullopt;
-        return std::string(StoredValue(content, location));
-    }
+    const FileText file(content);
     // Names are compared in the file's own encoding; one it cannot hold is in no such file.
-    const auto fileSection = Utf8ToCp1252(section);
-    const auto fileKey = Utf8ToCp1252(key);
+    const auto fileSection = file.Encode(section);
+    const auto fileKey = file.Encode(key);
     if (!fileSection || !fileKey) return std::nullopt;
-    const Location location = Locate(content, *fileSection, *fileKey);
+    const Location location = Locate(file, *fileSection, *fileKey);
     if (!location.keyFound) return std::nullopt;
-    return Cp1252ToUtf8(StoredValue(content, location));
+    return file.Decode(StoredValue(file.text(), location));
 }
 
 bool IsStorableKeyName(std::string_view key) {
@@ -425,34 +504,10 @@ std::optional<std::string> WriteValue(std::string_view content, std::string_view
     const std::string cleanKey{Trim(Storable(key))};
     if (!IsStorableKeyName(cleanKey)) return std::nullopt;
     const std::string cleanValue = Storable(value);
-
-    for (const auto mark : {kUtf16LeMark, kUtf16BeMark}) {
-        if (!content.starts_with(mark)) continue;
-        const bool bigEndian = mark == kUtf16BeMark;
-        std::string_view body = content.substr(mark.size());
-        // An odd last byte is no character; it stays the last byte.
-        const std::string_view odd = body.substr(body.size() - body.size() % 2);
-        const std::string text = Utf16ToText(body, bigEndian);
-        return std::string(mark) +
-               TextToUtf16(Edit(text, cleanSection, cleanKey, cleanValue), bigEndian) +
-               std::string(odd);
-    }
-    if (content.starts_with(kByteOrderMark)) {
-        content.remove_prefix(kByteOrderMark.size());
-        return std::string(kByteOrderMark) +
-               Edit(content, cleanSection, cleanKey, cleanValue, true);
-    }
-    if (IsValidUtf8(content)) return Edit(content, cleanSection, cleanKey, cleanValue);
-    const auto fileSection = Utf8ToCp1252(cleanSection);
-    const auto fileKey = Utf8ToCp1252(cleanKey);
-    const auto fileValue = Utf8ToCp1252(cleanValue);
-    if (fileSection && fileKey && fileValue) {
-        std::string body = Edit(content, *fileSection, *fileKey, *fileValue);
-        // The edit may have removed the only bytes that marked the file as single-byte; new
-        // bytes that then happen to form valid UTF-8 would read as other characters.
-        if (!IsValidUtf8(body) || !HasNonAscii(body)) return body;
-    }
-    return Edit(Cp1252ToUtf8(content), cleanSection, cleanKey, cleanValue);
+    const FileText file(content);
+    if (auto written = Write(file, cleanSection, cleanKey, cleanValue)) return written;
+    // A Windows-1252 file that cannot take the text: converted whole, so no character is lost.
+    return Write(file.ConvertedToUtf8(), cleanSection, cleanKey, cleanValue);
 }
 
 }  // namespace vantle::ini

@@ -36,16 +36,9 @@ inline constexpr const char* kWriteFailure = "An error has occurred while callin
 // read shows the read failure message and reads as the empty text.
 void GetINIValue(IniFields& fields, const SettingsContext& settings);
 
-// Writes INIValue under INISection/INIKey, changing only that one line of the file and creating
-// the key, section or file as needed. The file is replaced whole or not at all (see
-// settings_io::ReplaceFile for the one exception, a folder that takes no new file); a write that
-// fails shows the write failure message and leaves the file as it was. A read-only file
-// (settings_io::MayWrite) fails, even for a value it already holds. Saves of several processes
-// are serialised (settings_io::SaveLock), so none loses another's change; one that finds
-// another save stuck for longer than a short wait fails. CR, LF and NUL in the value
-// are stored as spaces, so that no value can end its line early or add lines of its own; the file
-// format and its encodings are described in settings/ini_text.h. A key name that would not read
-// back (empty, holding "=", or starting with ";" or "[") fails like a write. Returns whether the
+// Writes INIValue under INISection/INIKey (settings/ini_text.h: which bytes change, and how).
+// A save that fails for any reason shows the write failure message and leaves the file as it
+// was; that includes a read-only file, even for a value it already holds. Returns whether the
 // value was stored, for a caller that must not act as if a failed save had succeeded.
 bool SetINIValue(const IniFields& fields, const SettingsContext& settings);
 

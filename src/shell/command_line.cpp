@@ -139,9 +139,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string VersionLine() {
-    // The version the About window shows: major, minor and revision.
-    return "Vantle " + std::to_string(version::kMajor) + "." + std::to_string(version::kMinor) +
-           "." + std::to_string(version::kRevision);
+    return std::string("Vantle ") + version::kShown;
 }
 
 std::string UsageText() {

@@ -48,8 +48,7 @@ wxString SettingsText(const SettingsContext& settings) {
 }
 
 std::string VersionText() {
-    return "Version " + std::to_string(version::kMajor) + "." + std::to_string(version::kMinor) +
-           "." + std::to_string(version::kRevision);
+    return std::string("Version ") + version::kShown;
 }
 
 }  // namespace

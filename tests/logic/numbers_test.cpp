@@ -48,8 +48,9 @@ TEST(ParseNumber, IgnoresTheUsersLocale) {
     EXPECT_FALSE(comma.has_value());
 }
 
-// A stored text as a check box state, as the switch "1" (exactly one, not rounded to it) and as a
-// timer interval (0: none); halves round to the even neighbour.
+// A stored text as a check box state, as the Refresher's switch "1" (exactly one, not rounded to
+// it; the Rotator's takes only the text "1") and as a timer interval (0: none); halves round to
+// the even neighbour.
 TEST(SettingNumbers, CheckStateSwitchAndInterval) {
     const std::tuple<const char*, int, bool, std::int32_t> cases[] = {
         {"1.0", 1, true, 1},    {"0.1e1", 1, true, 1},      {"1.0001", 1, false, 1},
@@ -60,8 +61,10 @@ TEST(SettingNumbers, CheckStateSwitchAndInterval) {
     for (const auto& [text, state, one, interval] : cases) {
         EXPECT_EQ(CheckStateFromText(text), state) << text;
         EXPECT_EQ(IsNumberOne(text), one) << text;
+        EXPECT_FALSE(IsTextOne(text)) << text;
         EXPECT_EQ(IntervalFromText(text).value_or(0), interval) << text;
     }
+    EXPECT_TRUE(IsTextOne("1") && IsNumberOne("01") && !IsTextOne("01"));
     EXPECT_EQ(CheckStateFromText("0.49999999999999994"), 0);  // plus 0.5 is exactly 1
     EXPECT_EQ(IntervalFromText("2147483647.4"), 2147483647);
     EXPECT_FALSE(IntervalFromText("2147483647.5").has_value());
