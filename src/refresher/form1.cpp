@@ -10,11 +10,11 @@
 
 #include <algorithm>
 
+#include "kit/self_filling.h"
+#include "kit/twips.h"
 #include "logic/numbers.h"
-#include "platform/message_boxes.h"
-#include "platform/twips.h"
-#include "refresher/refresh_logic.h"
-#include "shell/self_filling.h"
+#include "logic/refresh_logic.h"
+#include "seams/message_boxes.h"
 
 namespace vantle {
 

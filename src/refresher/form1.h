@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "refresher/refresher_settings.h"
+#include "logic/refresher_settings.h"
 #include "settings/mod_ini.h"
 #include "shell/application.h"
 

@@ -7,13 +7,13 @@
 
 #include <algorithm>
 
+#include "kit/twips.h"
+#include "kit/vantle_icon.h"
 #include "logic/numbers.h"
-#include "platform/program_start.h"
-#include "platform/twips.h"
+#include "logic/refresh_logic.h"
 #include "platform/web_pane.h"
-#include "refresher/refresh_logic.h"
+#include "seams/program_start.h"
 #include "shell/application.h"
-#include "shell/vantle_icon.h"
 
 namespace vantle {
 

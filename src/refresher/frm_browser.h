@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "refresher/refresh_logic.h"
-#include "refresher/refresher_settings.h"
+#include "logic/refresh_logic.h"
+#include "logic/refresher_settings.h"
 #include "settings/mod_ini.h"
 
 class wxButton;

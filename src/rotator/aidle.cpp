@@ -8,18 +8,18 @@
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 
+#include "kit/grow_to_fit.h"
+#include "kit/twips.h"
+#include "kit/vantle_icon.h"
+#include "logic/mouse_buttons.h"
 #include "logic/numbers.h"
-#include "platform/message_boxes.h"
-#include "platform/mouse_input.h"
-#include "platform/twips.h"
+#include "logic/rotator_settings.h"
 #include "platform/web_pane.h"
 #include "platform/wx_platform.h"
 #include "rotator/churl.h"
-#include "rotator/mouse_buttons.h"
-#include "rotator/rotator_settings.h"
-#include "rotator/widen_to_fit.h"
+#include "seams/message_boxes.h"
+#include "seams/mouse_input.h"
 #include "shell/application.h"
-#include "shell/vantle_icon.h"
 
 namespace vantle {
 namespace {

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "rotator/activity_schedule.h"
+#include "logic/activity_schedule.h"
 #include "settings/mod_ini.h"
 
 class wxButton;

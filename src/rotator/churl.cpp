@@ -9,12 +9,12 @@
 
 #include <string>
 
+#include "kit/grow_to_fit.h"
+#include "kit/self_filling.h"
+#include "kit/twips.h"
 #include "logic/numbers.h"
-#include "platform/twips.h"
+#include "logic/rotator_settings.h"
 #include "rotator/aidle.h"
-#include "rotator/rotator_settings.h"
-#include "rotator/widen_to_fit.h"
-#include "shell/self_filling.h"
 
 namespace vantle {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "shell/services.h"
+#include "kit/services.h"
 
 namespace vantle {
 

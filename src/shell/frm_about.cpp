@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/twips.h"
+#include "kit/twips.h"
+#include "logic/sys_info.h"
 #include "settings/mod_ini.h"
 #include "shell/application.h"
-#include "shell/sys_info.h"
 #include "version.h"
 
 namespace vantle {

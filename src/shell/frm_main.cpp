@@ -4,13 +4,13 @@
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 
-#include "platform/twips.h"
+#include "kit/twips.h"
+#include "kit/vantle_icon.h"
 #include "refresher/form1.h"
 #include "refresher/frm_browser.h"
 #include "rotator/aidle.h"
 #include "rotator/churl.h"
 #include "shell/application.h"
-#include "shell/vantle_icon.h"
 
 namespace vantle {
 namespace {

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "shell/activation_guard.h"
+#include "kit/activation_guard.h"
 
 namespace vantle {
 

@@ -1,4 +1,4 @@
-#include "shell/self_filling.h"
+#include "kit/self_filling.h"
 
 #include "logic/numbers.h"
 

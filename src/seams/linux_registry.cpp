@@ -8,9 +8,9 @@
 #include <map>
 #include <optional>
 
-#include "platform/executable_file.h"
-#include "platform/registry.h"
 #include "platform/wx_platform.h"
+#include "seams/executable_file.h"
+#include "seams/registry.h"
 
 namespace vantle {
 namespace {
