@@ -1,24 +1,16 @@
 #pragma once
 
-#include <wx/window.h>
-
-#include <algorithm>
+class wxWindow;
 
 namespace vantle {
 
-enum class KeepEdge { Left, Centre, Right };
+// How a control grows along one axis: not at all, or keeping its first edge (left, top), its
+// centre or its last edge (right, bottom) where it was designed.
+enum class Grow { Not, KeepFirst, KeepCentre, KeepLast };
 
-// The designed sizes fit the designer's 8-point font; GTK's larger default font would cut a
-// caption off. A control too narrow for its caption grows, keeping the given edge (or its
-// centre) where it was designed; one wide enough keeps its designed size.
-inline void WidenToFit(wxWindow* control, KeepEdge keep) {
-    const wxRect designed = control->GetRect();
-    const int width = std::max(designed.width, control->GetBestSize().x);
-    const int grown = width - designed.width;
-    int x = designed.x;
-    if (keep == KeepEdge::Centre) x -= grown / 2;
-    if (keep == KeepEdge::Right) x -= grown;
-    control->SetSize(x, designed.y, width, designed.height);
-}
+// The designed sizes fit the designer's 8-point font; GTK's larger default font and its larger
+// check boxes would be cut off. A control smaller than its best size grows to it along the axes
+// given; one large enough keeps its designed size.
+void GrowToFit(wxWindow* control, Grow across, Grow down = Grow::Not);
 
 }  // namespace vantle

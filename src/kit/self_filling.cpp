@@ -20,6 +20,21 @@ int ActivationWatch::FilterEvent(wxEvent& event) {
     return Event_Skip;
 }
 
+SelfFillingDialog::SelfFillingDialog(const Services& services, const wxString& title,
+                                     const wxString& name)
+    : wxFrame(nullptr, wxID_ANY, title, wxDefaultPosition, wxDefaultSize,
+              wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX | wxFRAME_TOOL_WINDOW | wxFRAME_NO_TASKBAR),
+      services_(services),
+      activation_(*this, [this] { Form_Activate(); }) {
+    SetName(name);
+    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { Destroy(); });
+}
+
+void SelfFillingDialog::ShownByOpener() {
+    activation_.FilledByOpener();
+    Form_Activate();
+}
+
 wxCheckBoxState CheckBoxStateFromSetting(const std::string& stored) {
     switch (CheckStateFromText(stored)) {
         case 1:

@@ -8,7 +8,6 @@
 #include <map>
 #include <optional>
 
-#include "platform/wx_platform.h"
 #include "seams/executable_file.h"
 #include "seams/registry.h"
 

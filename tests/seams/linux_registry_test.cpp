@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include "logic/sys_info.h"
-#include "platform/wx_platform.h"
+#include "seams/registry.h"
 #include "support/temp_folder.h"
 
 namespace vantle::test {
