@@ -16,6 +16,8 @@ refresher: seams settings logic platform kit
 rotator: seams settings logic platform kit
 shell: seams settings logic platform kit refresher rotator'
 
+# The lines of the sources under $2 that match $1, as file:line:text.
+grep_sources() { grep -rHn --include='*.h' --include='*.cpp' --include='*.in' "$@"; }
 failed=0
 fail() {
     echo "FAIL: $*" >&2
@@ -28,14 +30,15 @@ for dir in "$src"/*/; do
     printf '%s\n' "$rules" | grep -q "^$folder:" ||
         fail "src/$folder has no rule here: give it its place among the folders"
 
-    targets=$(grep -o 'vantle_core\|vantle_gui' "$dir/CMakeLists.txt" 2>/dev/null | sort -u)
-    [ "$(printf '%s\n' "$targets" | grep -c .)" -eq 1 ] ||
-        fail "src/$folder/CMakeLists.txt must put its sources into one target, not: "$targets
+    targets=$(grep -o 'vantle_core\|vantle_gui' "$dir/CMakeLists.txt" 2>/dev/null | sort -u |
+        tr '\n' ' ')
+    case $targets in
+        "vantle_core " | "vantle_gui ") ;;
+        *) fail "src/$folder/CMakeLists.txt must put its sources into one target, not: ${targets:-none}" ;;
+    esac
 
-    files=$(find "$dir" -type f \( -name '*.h' -o -name '*.cpp' -o -name '*.in' \) | sort)
-    [ -n "$files" ] || continue
     # Every include of another folder's header, as file:line:folder/name.
-    wrong=$(grep -Hn '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[^"/]*/' $files |
+    wrong=$(grep_sources '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[^"/]*/' "$dir" |
         sed 's/^\([^:]*:[0-9]*\):.*"\([^"]*\)".*/\1:\2/' | while IFS= read -r hit; do
         included=${hit##*:}
         other=${included%%/*}
@@ -45,13 +48,14 @@ for dir in "$src"/*/; do
     done)
     [ -z "$wrong" ] || fail "$wrong"
 
-    if [ "$targets" = vantle_core ]; then
-        if grep -Hn '^[[:space:]]*#[[:space:]]*include[[:space:]]*<\(wx\|gtk\|gdk\|webkit2\|glib\|gio\|X11\)[/.]' \
-            $files >&2; then
+    if [ "$targets" = "vantle_core " ]; then
+        if grep_sources \
+            '^[[:space:]]*#[[:space:]]*include[[:space:]]*<\(wx\|gtk\|gdk\|webkit2\|glib\|gio\|X11\)[/.]' \
+            "$dir" >&2; then
             fail "src/$folder is built into the GUI-free core, yet includes the headers above"
         fi
     fi
 done
 
-[ "$failed" -eq 0 ] && echo "include rule kept in $(ls -d "$src"/*/ | wc -l) folders"
+[ "$failed" -eq 0 ] && echo "include rule kept in $(find "$src" -mindepth 1 -maxdepth 1 -type d | wc -l) folders"
 exit "$failed"
