@@ -31,11 +31,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/message_boxes.h"
 #include "platform/web_pane.h"
 #include "process_memory.h"
 #include "refresher/frm_browser.h"
 #include "rotator/aidle.h"
+#include "seams/message_boxes.h"
 #include "shell/application.h"
 #include "support/fakes.h"
 #include "support/pump.h"

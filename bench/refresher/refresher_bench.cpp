@@ -22,10 +22,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/message_boxes.h"
+#include "logic/refresher_settings.h"
 #include "platform/web_pane.h"
 #include "refresher/frm_browser.h"
-#include "refresher/refresher_settings.h"
+#include "seams/message_boxes.h"
 #include "shell/application.h"
 #include "support/fakes.h"
 #include "support/http_server.h"

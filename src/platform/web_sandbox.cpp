@@ -7,7 +7,7 @@
 
 #include <gdk/gdk.h>
 
-#include "platform/executable_file.h"
+#include "seams/executable_file.h"
 #ifdef GDK_WINDOWING_WAYLAND
 #include <gdk/gdkwayland.h>
 #endif

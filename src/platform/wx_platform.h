@@ -2,10 +2,10 @@
 
 #include <memory>
 
-#include "platform/message_boxes.h"
-#include "platform/mouse_input.h"
-#include "platform/program_start.h"
-#include "platform/registry.h"
+#include "seams/message_boxes.h"
+#include "seams/mouse_input.h"
+#include "seams/program_start.h"
+#include "seams/registry.h"
 
 class wxWindow;
 
@@ -15,7 +15,6 @@ namespace vantle {
 std::unique_ptr<MessageBoxes> MakeWxMessageBoxes();
 std::unique_ptr<ProgramStart> MakeWxProgramStart();
 std::unique_ptr<MouseInput> MakeWxMouseInput();  // wx_mouse_input.cpp
-std::unique_ptr<Registry> MakeLinuxRegistry();   // linux_registry.cpp
 
 // Restacks a shown window above its siblings without asking the window manager to activate it,
 // as wxWindow::Raise does; false when the window has no native window yet.

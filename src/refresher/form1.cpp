@@ -8,31 +8,21 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-#include <algorithm>
-
+#include "kit/grow_to_fit.h"
+#include "kit/services.h"
+#include "kit/twips.h"
 #include "logic/numbers.h"
-#include "platform/message_boxes.h"
-#include "platform/twips.h"
-#include "refresher/refresh_logic.h"
-#include "shell/self_filling.h"
+#include "logic/refresh_logic.h"
+#include "seams/message_boxes.h"
 
 namespace vantle {
 
 using namespace refresher;
 
-Form1::Form1(Application& app)
-    : wxFrame(nullptr, wxID_ANY, "Configuration", wxDefaultPosition, wxDefaultSize,
-              wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX | wxFRAME_TOOL_WINDOW | wxFRAME_NO_TASKBAR),
-      app_(app),
-      activation_(std::make_unique<ActivationWatch>(*this, [this] { Form_Activate(); })) {
-    SetName("Form1");
+Form1::Form1(const Services& services) : SelfFillingDialog(services, "Configuration", "Form1") {
     BuildControls();
     SetClientSize(TwipsSize(this, 6945, 3750));
-
-    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { Destroy(); });
 }
-
-Form1::~Form1() = default;
 
 void Form1::BuildControls() {
     auto* client = new wxPanel(this);
@@ -107,11 +97,7 @@ void Form1::BuildControls() {
     // GTK draws check boxes and option buttons larger than the design allowed for: they grow
     // to what they need, about their designed left edge and centre line, rather than be cut.
     for (wxWindow* control : std::initializer_list<wxWindow*>{Option1, Option2, Check1, Check2}) {
-        const wxRect designed = control->GetRect();
-        const wxSize best = control->GetBestSize();
-        const wxSize grown(std::max(designed.width, best.x), std::max(designed.height, best.y));
-        control->SetSize(designed.x, designed.y - (grown.y - designed.height) / 2, grown.x,
-                         grown.y);
+        GrowToFit(control, Grow::KeepFirst, Grow::KeepCentre);
     }
 
     // A label has no room to grow (the address box is beside it): its text gets smaller.
@@ -129,12 +115,7 @@ void Form1::BuildControls() {
     Command1->SetFocus();
 }
 
-RefresherSettings Form1::Settings() { return {ini_, app_.services().settings}; }
-
-void Form1::ShownByOpener() {
-    activation_->FilledByOpener();
-    Form_Activate();
-}
+RefresherSettings Form1::Settings() { return {ini_, services_.settings}; }
 
 void Form1::Form_Activate() {
     RefresherSettings settings = Settings();
@@ -159,12 +140,12 @@ bool Form1::IntervalsAccepted() {
             case IntervalVerdict::Accepted:
                 continue;
             case IntervalVerdict::BelowMinimum:
-                app_.services().messages->Show(kBelowMinimumMessage, kIntervalErrorTitle,
-                                               MessageIcon::Exclamation);
+                services_.messages->Show(kBelowMinimumMessage, kIntervalErrorTitle,
+                                         MessageIcon::Exclamation);
                 return false;
             case IntervalVerdict::AboveMaximum:
-                app_.services().messages->Show(kAboveMaximumMessage, kIntervalErrorTitle,
-                                               MessageIcon::Exclamation);
+                services_.messages->Show(kAboveMaximumMessage, kIntervalErrorTitle,
+                                         MessageIcon::Exclamation);
                 return false;
         }
     }

@@ -1,13 +1,7 @@
 #pragma once
 
-#include <wx/frame.h>
-
-#include <memory>
-#include <string>
-
-#include "refresher/refresher_settings.h"
-#include "settings/mod_ini.h"
-#include "shell/application.h"
+#include "kit/self_filling.h"
+#include "logic/refresher_settings.h"
 
 class wxButton;
 class wxCheckBox;
@@ -18,23 +12,18 @@ class wxTextCtrl;
 
 namespace vantle {
 
-class ActivationWatch;
-
 // The Url Refresher's configuration dialog: the two links with their intervals and activity,
 // and the popup policy. It fills itself from the settings file whenever the user comes to it,
 // and Save writes all seven values, changed or not, and closes, unless a value could not be
 // written: then it stays open with what the user typed.
-class Form1 : public wxFrame, public Refillable {
+class Form1 : public SelfFillingDialog {
   public:
-    explicit Form1(Application& app);
-    ~Form1() override;
+    explicit Form1(const Services& services);
 
     void Form_Load() {}
-    void Form_Activate();   // fills the fields
+    void Form_Activate() override;
     void Command1_Click();  // Save
     void Command2_Click();  // Cancel
-
-    void ShownByOpener() override;
 
     wxStaticBox* Frame1 = nullptr;
     wxStaticText* Label1 = nullptr;
@@ -59,9 +48,6 @@ class Form1 : public wxFrame, public Refillable {
     // Both interval boxes; shows the message for the first one refused.
     bool IntervalsAccepted();
 
-    Application& app_;
-    IniFields ini_;
-    std::unique_ptr<ActivationWatch> activation_;
     // Holds the option group's selection when neither option is selected (a GTK radio group
     // always has one); never shown.
     wxRadioButton* noOption_ = nullptr;

@@ -7,13 +7,13 @@
 
 #include <algorithm>
 
+#include "kit/services.h"
+#include "kit/twips.h"
+#include "kit/vantle_icon.h"
 #include "logic/numbers.h"
-#include "platform/program_start.h"
-#include "platform/twips.h"
+#include "logic/refresh_logic.h"
 #include "platform/web_pane.h"
-#include "refresher/refresh_logic.h"
-#include "shell/application.h"
-#include "shell/vantle_icon.h"
+#include "seams/program_start.h"
 
 namespace vantle {
 
@@ -71,12 +71,12 @@ class frmBrowser::HandlerScope {
     frmBrowser& window_;
 };
 
-frmBrowser::frmBrowser(Application& app)
+frmBrowser::frmBrowser(const Services& services)
     : wxFrame(nullptr, wxID_ANY, "Vantle Surfer Window", wxDefaultPosition, wxDefaultSize,
               wxDEFAULT_FRAME_STYLE & ~wxMAXIMIZE_BOX),
-      Timer1(this, static_cast<std::int32_t>(app.services().timings.paneFirstTick1.count())),
-      Timer2(this, static_cast<std::int32_t>(app.services().timings.paneFirstTick2.count())),
-      app_(app) {
+      Timer1(this, static_cast<std::int32_t>(services.timings.paneFirstTick1.count())),
+      Timer2(this, static_cast<std::int32_t>(services.timings.paneFirstTick2.count())),
+      services_(services) {
     SetName("frmBrowser");
     SetIcons(VantleIcons());
     BuildControls();
@@ -125,7 +125,7 @@ void frmBrowser::PlaceClientArea() {
     MoveClientOriginTo(this, TwipsPoint(this, 3060, 3420));
 }
 
-RefresherSettings frmBrowser::Settings() { return {ini_, app_.services().settings}; }
+RefresherSettings frmBrowser::Settings() { return {ini_, services_.settings}; }
 
 bool frmBrowser::IsActive(const Pane& pane) { return IsNumberOne(Settings().Active(pane.link)); }
 
@@ -188,7 +188,7 @@ void frmBrowser::Tick(Pane& pane) {
             // and do nothing. Closing the window ends the wait at once, and the tick then
             // leaves the window alone; the window is destroyed when this tick returns.
             pane.browser->Navigate(address);
-            Wait(app_.services().timings.paneWait);
+            Wait(services_.timings.paneWait);
         } else {
             pane.browser->Refresh();
         }
@@ -228,7 +228,7 @@ bool frmBrowser::NewWindow2(const std::string& url) {
     // The pane itself never opens a window; an allowed one goes to the user's own browser. No
     // message exists for a browser that cannot be opened: the program start says why on
     // standard error, and the page goes on either way.
-    app_.services().programs->OpenInBrowser(url);
+    services_.programs->OpenInBrowser(url);
     return true;
 }
 

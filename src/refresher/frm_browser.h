@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "refresher/refresh_logic.h"
-#include "refresher/refresher_settings.h"
+#include "logic/refresh_logic.h"
+#include "logic/refresher_settings.h"
 #include "settings/mod_ini.h"
 
 class wxButton;
@@ -19,8 +19,8 @@ class wxStaticBox;
 
 namespace vantle {
 
-class Application;
 class WebPane;
+struct Services;
 
 // A window timer as the window's designer sees it: an interval that is kept while the timer is
 // off; switching it on, or giving it another interval while it runs, starts a new period.
@@ -51,7 +51,7 @@ class PaneTimer : public wxTimer {
 // reaches a running window without notice.
 class frmBrowser : public wxFrame {
   public:
-    explicit frmBrowser(Application& app);
+    explicit frmBrowser(const Services& services);
     ~frmBrowser() override;
 
     void Form_Load();
@@ -101,7 +101,7 @@ class frmBrowser : public wxFrame {
     bool NewWindow2(const std::string& url);
     void Form_Unload(wxCloseEvent& event);
 
-    Application& app_;
+    const Services& services_;
     IniFields ini_;
     Pane pane1_;
     Pane pane2_;

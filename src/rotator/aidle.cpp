@@ -8,18 +8,18 @@
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 
+#include "kit/grow_to_fit.h"
+#include "kit/services.h"
+#include "kit/twips.h"
+#include "kit/vantle_icon.h"
+#include "logic/mouse_buttons.h"
 #include "logic/numbers.h"
-#include "platform/message_boxes.h"
-#include "platform/mouse_input.h"
-#include "platform/twips.h"
+#include "logic/rotator_settings.h"
 #include "platform/web_pane.h"
 #include "platform/wx_platform.h"
-#include "rotator/churl.h"
-#include "rotator/mouse_buttons.h"
-#include "rotator/rotator_settings.h"
-#include "rotator/widen_to_fit.h"
-#include "shell/application.h"
-#include "shell/vantle_icon.h"
+#include "rotator/rotator_host.h"
+#include "seams/message_boxes.h"
+#include "seams/mouse_input.h"
 
 namespace vantle {
 namespace {
@@ -56,12 +56,13 @@ wxPanel* MakeFrame(wxWindow* parent, const wxString& caption, wxPoint pos, wxSiz
 
 }  // namespace
 
-aidle::aidle(Application& app)
+aidle::aidle(const Services& services, RotatorHost& host)
     : wxFrame(nullptr, wxID_ANY, "URL Rotator", wxDefaultPosition, wxDefaultSize,
               wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX | wxFRAME_TOOL_WINDOW),
       Timer1(this),
       Timer2(this),
-      app_(app) {
+      services_(services),
+      host_(host) {
     SetName("aidle");
     SetIcons(VantleIcons());
     BuildControls();
@@ -109,9 +110,9 @@ void aidle::BuildControls() {
         indicator->SetBackgroundColour(wxColour(255, 255, 192));
         SetIndicator(indicator, false);
     }
-    WidenToFit(Label1, KeepEdge::Centre);
-    WidenToFit(Label4, KeepEdge::Left);
-    WidenToFit(Label5, KeepEdge::Right);
+    GrowToFit(Label1, Grow::KeepCentre);
+    GrowToFit(Label4, Grow::KeepFirst);
+    GrowToFit(Label5, Grow::KeepLast);
 
     wxPanel* Frame1 = MakeFrame(client, "Url:s for Rotation", {240, 0}, {209, 121});
     List1 = new wxListBox(Frame1, wxID_ANY, dip(8, 16), dipSize(193, 82), 0, nullptr, wxLB_SINGLE,
@@ -132,7 +133,7 @@ void aidle::Form_Load() {
     ProgressBar1->SetRange(10);
     ProgressBar1->SetValue(0);
 
-    const RotatorSettings stored = RotatorSettings::Read(ini_, app_.services().settings);
+    const RotatorSettings stored = RotatorSettings::Read(ini_, services_.settings);
     for (const std::string& link : stored.links) List1->Append(wxString::FromUTF8(link));
     FSenabled = stored.fakeSurfing;
     MMEnabled = stored.mouseMovement;
@@ -164,7 +165,7 @@ void aidle::Command1_Click() {
     bool mouseLimited = false;
     if (IsTextOne(MMEnabled)) {
         if (MouseInput* mouse = UsableMouse()) {
-            Timer1.Start(app_.services().timings.activity.count());
+            Timer1.Start(services_.timings.activity.count());
             mouseLimited = !mouse->ReachesDesktop() && !mouse->limitsTold;
             if (mouseLimited) mouse->limitsTold = true;
         } else {
@@ -172,14 +173,15 @@ void aidle::Command1_Click() {
         }
     }
     if (IsTextOne(FSenabled)) {
-        Timer2.Start(app_.services().timings.rotation.count());
-        WebBrowser1->Navigate(app_.services().firstPage);
+        Timer2.Start(services_.timings.rotation.count());
+        WebBrowser1->Navigate(services_.firstPage.empty() ? kSearchPortalHome
+                                                          : services_.firstPage);
     }
     List1->SetSelection(wxNOT_FOUND);
     Label1->SetLabel("Running..");
-    if ((mouseMissing || mouseLimited) && app_.services().messages != nullptr) {
-        app_.services().messages->Show(mouseMissing ? kNoMouseMovement : kXwaylandMouse,
-                                       modIni::kAppTitle, MessageIcon::Exclamation);
+    if ((mouseMissing || mouseLimited) && services_.messages != nullptr) {
+        services_.messages->Show(mouseMissing ? kNoMouseMovement : kXwaylandMouse,
+                                 modIni::kAppTitle, MessageIcon::Exclamation);
     }
 }
 
@@ -195,7 +197,7 @@ void aidle::Command2_Click() {
     ProgressBar1->SetValue(0);
 }
 
-void aidle::Command4_Click() { app_.ShowModeless(app_.RotatorConfig()); }
+void aidle::Command4_Click() { host_.ShowRotatorConfig(); }
 
 void aidle::Timer2_Timer() {
     const int count = static_cast<int>(List1->GetCount());
@@ -267,7 +269,7 @@ void aidle::MoveMouse(float x, float y) {
 }
 
 MouseInput* aidle::UsableMouse() const {
-    MouseInput* mouse = app_.services().mouse;
+    MouseInput* mouse = services_.mouse;
     return mouse != nullptr && mouse->Available() ? mouse : nullptr;
 }
 

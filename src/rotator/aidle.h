@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "rotator/activity_schedule.h"
+#include "logic/activity_schedule.h"
 #include "settings/mod_ini.h"
 
 class wxButton;
@@ -18,15 +18,20 @@ class wxStaticText;
 
 namespace vantle {
 
-class Application;
 class MouseInput;
 class WebPane;
+struct RotatorHost;
+struct Services;
+
+// The home page of a public web search portal: the Rotator's first page at every Start, unless
+// the services name another.
+inline constexpr const char* kSearchPortalHome = "http://www.yahoo.com/";
 
 // The Url Rotator: one browser pane that, once started, opens the search portal and then the
 // next of five addresses every rotation interval, and a once-a-second mouse activity.
 class aidle : public wxFrame {
   public:
-    explicit aidle(Application& app);
+    aidle(const Services& services, RotatorHost& host);
     ~aidle() override;
 
     void Form_Load();
@@ -82,7 +87,8 @@ class aidle : public wxFrame {
     MouseInput* UsableMouse() const;
     std::optional<ScreenExtent> ScreenInTargetUnits() const;
 
-    Application& app_;
+    const Services& services_;
+    RotatorHost& host_;
     IniFields ini_;
 };
 

@@ -9,12 +9,12 @@
 
 #include <string>
 
-#include "logic/numbers.h"
-#include "platform/twips.h"
+#include "kit/grow_to_fit.h"
+#include "kit/services.h"
+#include "kit/twips.h"
+#include "logic/rotator_settings.h"
 #include "rotator/aidle.h"
-#include "rotator/rotator_settings.h"
-#include "rotator/widen_to_fit.h"
-#include "shell/self_filling.h"
+#include "rotator/rotator_host.h"
 
 namespace vantle {
 namespace {
@@ -31,18 +31,11 @@ const char* const kFloppyDisk[] = {
 
 }  // namespace
 
-churl::churl(Application& app)
-    : wxFrame(nullptr, wxID_ANY, "Change Rotation Url:s", wxDefaultPosition, wxDefaultSize,
-              wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX | wxFRAME_TOOL_WINDOW | wxFRAME_NO_TASKBAR),
-      app_(app),
-      activation_(std::make_unique<ActivationWatch>(*this, [this] { Form_Activate(); })) {
-    SetName("churl");
+churl::churl(const Services& services, RotatorHost& host)
+    : SelfFillingDialog(services, "Change Rotation Url:s", "churl"), host_(host) {
     BuildControls();
     SetClientSize(TwipsSize(this, 4620, 4050));
-    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { Destroy(); });
 }
-
-churl::~churl() = default;
 
 void churl::BuildControls() {
     auto* client = new wxPanel(this);
@@ -76,7 +69,7 @@ void churl::BuildControls() {
         auto* box = new wxCheckBox(client, wxID_ANY, caption, TwipsPoint(this, 0, top),
                                    TwipsSize(this, width, 255), wxCHK_3STATE | wxALIGN_RIGHT,
                                    wxDefaultValidator, name);
-        WidenToFit(box, KeepEdge::Left);
+        GrowToFit(box, Grow::KeepFirst);
         return box;
     };
     Check2 = makeCheck("Use Mouse Movement", 3360, 1935, "Check2");
@@ -90,14 +83,9 @@ void churl::Form_Load() { Fill(); }
 
 void churl::Form_Activate() { Fill(); }
 
-void churl::ShownByOpener() {
-    activation_->FilledByOpener();
-    Form_Activate();
-}
-
 // Edits not yet saved are lost: the fields show what the settings file holds now.
 void churl::Fill() {
-    const RotatorSettings stored = RotatorSettings::Read(ini_, app_.services().settings);
+    const RotatorSettings stored = RotatorSettings::Read(ini_, services_.settings);
     const std::array<wxTextCtrl*, 5> boxes = UrlBoxes();
     for (std::size_t i = 0; i < boxes.size(); ++i)
         boxes[i]->ChangeValue(wxString::FromUTF8(stored.links[i]));
@@ -116,10 +104,10 @@ void churl::Command1_Click() {
     edited.onTop = SettingFromCheckBox(*Check3);
     // A save that was not stored must not act as one: each failed key has said so, the dialog
     // stays open with the user's edits to try again, and the Rotator keeps the switches it has.
-    if (!edited.Write(ini_, app_.services().settings)) return;
+    if (!edited.Write(ini_, services_.settings)) return;
 
     // Loads the Rotator, hidden, when it is not loaded; its load reads what was just written.
-    aidle& rotator = app_.Rotator();
+    aidle& rotator = host_.Rotator();
     rotator.FSenabled = edited.fakeSurfing;
     rotator.MMEnabled = edited.mouseMovement;
     Hide();

@@ -1,12 +1,8 @@
 #pragma once
 
-#include <wx/frame.h>
-
 #include <array>
-#include <memory>
 
-#include "settings/mod_ini.h"
-#include "shell/application.h"
+#include "kit/self_filling.h"
 
 class wxButton;
 class wxCheckBox;
@@ -14,22 +10,19 @@ class wxTextCtrl;
 
 namespace vantle {
 
-class ActivationWatch;
+struct RotatorHost;
 
 // Edits the Rotator's five addresses and three switches. It fills itself from the settings
 // file whenever the user comes to it; Save writes all eight values, hands the two activity
 // switches to the Rotator window and hides the dialog. A save that could not be stored does
 // neither of the last two: the dialog stays open with the user's edits.
-class churl : public wxFrame, public Refillable {
+class churl : public SelfFillingDialog {
   public:
-    explicit churl(Application& app);
-    ~churl() override;
+    churl(const Services& services, RotatorHost& host);
 
     void Form_Load();
-    // The user came to the dialog from another window of the program.
-    void Form_Activate();
+    void Form_Activate() override;
     void Command1_Click();  // Save
-    void ShownByOpener() override;
 
     wxTextCtrl* Text1 = nullptr;
     wxTextCtrl* Text2 = nullptr;
@@ -46,9 +39,7 @@ class churl : public wxFrame, public Refillable {
     void Fill();
     std::array<wxTextCtrl*, 5> UrlBoxes() const { return {Text1, Text2, Text3, Text4, Text5}; }
 
-    Application& app_;
-    IniFields ini_;
-    std::unique_ptr<ActivationWatch> activation_;
+    RotatorHost& host_;
 };
 
 }  // namespace vantle

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/message_boxes.h"
+#include "seams/message_boxes.h"
 
 namespace vantle {
 

@@ -33,26 +33,28 @@ bool Application::Alive(const wxWindow* window) {
 
 bool Application::IsRotatorLoaded() const { return Alive(rotator_); }
 
-template <class W>
-W& Application::Ensure(W*& slot) {
+template <class W, class... Args>
+W& Application::Ensure(W*& slot, Args&... args) {
     if (!Alive(slot)) {
-        slot = new W(*this);
+        slot = new W(args...);
         Register(slot);
         slot->Form_Load();
     }
     return *slot;
 }
 
-frmBrowser& Application::Refresher() { return Ensure(refresher_); }
-Form1& Application::RefresherConfig() { return Ensure(refresherConfig_); }
-aidle& Application::Rotator() { return Ensure(rotator_); }
-churl& Application::RotatorConfig() { return Ensure(rotatorConfig_); }
+frmBrowser& Application::Refresher() { return Ensure(refresher_, services_); }
+Form1& Application::RefresherConfig() { return Ensure(refresherConfig_, services_); }
+aidle& Application::Rotator() { return Ensure(rotator_, services_, *this); }
+churl& Application::RotatorConfig() { return Ensure(rotatorConfig_, services_, *this); }
 
 void Application::ShowModeless(wxTopLevelWindow& window) {
     window.Show();
     window.Raise();
-    if (auto* refillable = dynamic_cast<Refillable*>(&window)) refillable->ShownByOpener();
+    if (auto* dialog = dynamic_cast<SelfFillingDialog*>(&window)) dialog->ShownByOpener();
 }
+
+void Application::ShowRotatorConfig() { ShowModeless(RotatorConfig()); }
 
 void Application::ShowAbout() {
     frmAbout about(*this, main_);

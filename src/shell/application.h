@@ -4,7 +4,8 @@
 
 #include <vector>
 
-#include "shell/services.h"
+#include "kit/services.h"
+#include "rotator/rotator_host.h"
 
 namespace vantle {
 
@@ -15,21 +16,13 @@ class aidle;
 class churl;
 class frmAbout;
 
-// A window that fills itself from the settings file when the user comes to it. Every showing
-// through an opener, the first one and one while it is already open, counts as coming to it.
-class Refillable {
-  public:
-    virtual ~Refillable() = default;
-    virtual void ShownByOpener() = 0;
-};
-
 // The program's windows. Apart from the main window each exists at most once: whatever refers
 // to it first creates and loads it, and every opener reaches that same instance. The list of
 // loaded windows, in load order, drives the close sequence.
-class Application {
+class Application final : public RotatorHost {
   public:
     explicit Application(Services services);
-    ~Application();
+    ~Application() override;
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
@@ -42,7 +35,7 @@ class Application {
     // Each accessor loads its window, without showing it, when it is not loaded.
     frmBrowser& Refresher();
     Form1& RefresherConfig();
-    aidle& Rotator();
+    aidle& Rotator() override;
     churl& RotatorConfig();
 
     bool IsRotatorLoaded() const;
@@ -50,6 +43,7 @@ class Application {
     // Shows a window modeless without owner: loads it when needed, makes it visible, brings it
     // to the front.
     void ShowModeless(wxTopLevelWindow& window);
+    void ShowRotatorConfig() override;
     // Shows the About window modal, owned by the main window; returns when it has closed.
     void ShowAbout();
 
@@ -62,8 +56,8 @@ class Application {
     std::vector<wxTopLevelWindow*> LoadedWindows() const;
 
   private:
-    template <class W>
-    W& Ensure(W*& slot);
+    template <class W, class... Args>
+    W& Ensure(W*& slot, Args&... args);
     static bool Alive(const wxWindow* window);
     void Register(wxTopLevelWindow* window);
     void OnDestroy(wxWindowDestroyEvent& event);

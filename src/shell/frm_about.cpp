@@ -5,13 +5,13 @@
 #include <wx/frame.h>  // wxFRAME_NO_TASKBAR
 #include <wx/stattext.h>
 
-#include <algorithm>
 #include <string>
 
-#include "platform/twips.h"
+#include "kit/grow_to_fit.h"
+#include "kit/twips.h"
+#include "logic/sys_info.h"
 #include "settings/mod_ini.h"
 #include "shell/application.h"
-#include "shell/sys_info.h"
 #include "version.h"
 
 namespace vantle {
@@ -93,10 +93,9 @@ void frmAbout::BuildControls() {
         return control;
     };
     auto wrapped = [](wxStaticText* control, const wxString& text) {
-        const wxSize designed = control->GetSize();
         control->SetLabel(text);
-        control->Wrap(designed.x);
-        control->SetSize(designed.x, std::max(designed.y, control->GetBestSize().y));
+        control->Wrap(control->GetSize().x);
+        GrowToFit(control, Grow::Not, Grow::KeepFirst);
     };
     lblTitle_ = label("lblTitle", kYellow, 2280, 120, 1215, 240, 0);
     lblVersion_ = label("lblVersion", kGreen, 2280, 360, 975, 225, 0);
@@ -121,11 +120,11 @@ void frmAbout::Form_Paint(wxPaintEvent&) {
     wxPaintDC dc(this);
     dc.SetPen(wxPen(kNavy));
     dc.SetBrush(wxBrush(kNavy));
-    dc.DrawRectangle(wxRect(TwipsPoint(this, 2160, 0), TwipsSize(this, 3615, 1095)));  // Shape1
+    dc.DrawRectangle(wxRect(TwipsPoint(this, 2160, 0), TwipsSize(this, 3615, 1095)));
 
-    dc.SetPen(wxPen(kGrey, FromDIP(1)));  // Line1, element 1
+    dc.SetPen(wxPen(kGrey, FromDIP(1)));
     dc.DrawLine(TwipsPoint(this, 240, 1680), TwipsPoint(this, 5672, 1680));
-    dc.SetPen(wxPen(kWhite, FromDIP(2)));  // Line1, element 0
+    dc.SetPen(wxPen(kWhite, FromDIP(2)));
     dc.DrawLine(TwipsPoint(this, 240, 2445), TwipsPoint(this, 5657, 2445));
 }
 

@@ -4,13 +4,13 @@
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 
-#include "platform/twips.h"
+#include "kit/twips.h"
+#include "kit/vantle_icon.h"
 #include "refresher/form1.h"
 #include "refresher/frm_browser.h"
 #include "rotator/aidle.h"
 #include "rotator/churl.h"
 #include "shell/application.h"
-#include "shell/vantle_icon.h"
 
 namespace vantle {
 namespace {
@@ -51,7 +51,7 @@ frmMain::frmMain(Application& app)
 
 void frmMain::BuildMenus() {
     auto* mnuFile = new wxMenu;
-    mnuFile->AppendSeparator();  // mnuFileBar0
+    mnuFile->AppendSeparator();
     mnuFile->Append(ID_mnuFileExit, "E&xit");
 
     auto* toolz = new wxMenu;
@@ -64,7 +64,7 @@ void frmMain::BuildMenus() {
 
     auto* mnuHelp = new wxMenu;
     mnuHelp->Append(ID_mnuHelpContents, "&Contents");
-    mnuHelp->AppendSeparator();  // mnuHelpBar0
+    mnuHelp->AppendSeparator();
     mnuHelp->Append(ID_mnuHelpAbout, "&About ");
 
     auto* bar = new wxMenuBar;

@@ -4,9 +4,9 @@
 
 #include <memory>
 
+#include "logic/command_line.h"
+#include "logic/settings_location.h"
 #include "shell/application.h"
-#include "shell/command_line.h"
-#include "shell/settings_location.h"
 
 namespace vantle {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/command_line.h"
+#include "logic/command_line.h"
 
 namespace vantle {
 

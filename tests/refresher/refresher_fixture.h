@@ -4,9 +4,9 @@
 
 #include <string>
 
+#include "logic/refresher_settings.h"
 #include "platform/web_pane.h"
 #include "refresher/frm_browser.h"
-#include "refresher/refresher_settings.h"
 #include "support/app_fixture.h"
 #include "support/http_server.h"
 

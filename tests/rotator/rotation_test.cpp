@@ -5,9 +5,9 @@
 #include <wx/listbox.h>
 #include <wx/stattext.h>
 
+#include "logic/rotator_settings.h"
 #include "platform/web_pane.h"
 #include "rotator/aidle.h"
-#include "rotator/rotator_settings.h"
 #include "support/app_fixture.h"
 #include "support/http_server.h"
 

@@ -2,9 +2,9 @@
 #include <wx/button.h>
 #include <wx/stattext.h>
 
+#include "logic/sys_info.h"
 #include "shell/frm_about.h"
 #include "shell/frm_main.h"
-#include "shell/sys_info.h"
 #include "support/app_fixture.h"
 #include "version.h"
 

@@ -7,10 +7,10 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/message_boxes.h"
-#include "platform/mouse_input.h"
-#include "platform/program_start.h"
-#include "platform/registry.h"
+#include "seams/message_boxes.h"
+#include "seams/mouse_input.h"
+#include "seams/program_start.h"
+#include "seams/registry.h"
 
 namespace vantle::test {
 

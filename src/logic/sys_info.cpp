@@ -1,12 +1,12 @@
-#include "shell/sys_info.h"
+#include "logic/sys_info.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
 
-#include "platform/message_boxes.h"
-#include "platform/program_start.h"
+#include "seams/message_boxes.h"
+#include "seams/program_start.h"
 #include "settings/mod_ini.h"
 
 namespace vantle {

@@ -3,8 +3,8 @@
 
 #include <fstream>
 
-#include "platform/wx_platform.h"
-#include "shell/sys_info.h"
+#include "logic/sys_info.h"
+#include "seams/registry.h"
 #include "support/temp_folder.h"
 
 namespace vantle::test {

@@ -1,4 +1,4 @@
-#include "refresher/refresh_logic.h"
+#include "logic/refresh_logic.h"
 
 #include <algorithm>
 #include <limits>

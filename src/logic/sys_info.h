@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/registry.h"
+#include "seams/registry.h"
 
 namespace vantle {
 

@@ -21,9 +21,6 @@ struct Timings {
     std::chrono::milliseconds paneWait{10'000};
 };
 
-// The home page of a public web search portal: the Rotator's first page at every Start.
-inline constexpr const char* kSearchPortalHome = "http://www.yahoo.com/";
-
 // Everything a window needs from outside itself. The pointers are not owned.
 struct Services {
     SettingsContext settings;
@@ -32,7 +29,8 @@ struct Services {
     MouseInput* mouse = nullptr;
     Registry* registry = nullptr;
     Timings timings;
-    std::string firstPage = kSearchPortalHome;
+    // The Rotator's first page at every Start; empty for its own, the search portal.
+    std::string firstPage;
 };
 
 }  // namespace vantle

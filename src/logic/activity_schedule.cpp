@@ -1,4 +1,4 @@
-#include "rotator/activity_schedule.h"
+#include "logic/activity_schedule.h"
 
 #include <array>
 #include <cmath>

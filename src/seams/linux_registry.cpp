@@ -7,9 +7,8 @@
 #include <optional>
 
 #include "logic/ascii_text.h"
-#include "platform/executable_file.h"
-#include "platform/registry.h"
-#include "platform/wx_platform.h"
+#include "seams/executable_file.h"
+#include "seams/registry.h"
 
 namespace vantle {
 namespace {

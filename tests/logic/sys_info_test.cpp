@@ -1,4 +1,4 @@
-#include "shell/sys_info.h"
+#include "logic/sys_info.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "rotator/mouse_buttons.h"
+#include "logic/mouse_buttons.h"
 
-#include "platform/mouse_input.h"
+#include "seams/mouse_input.h"
 
 namespace vantle::mouse_buttons {
 

@@ -2,16 +2,17 @@
 
 #include <wx/checkbox.h>
 #include <wx/eventfilter.h>
+#include <wx/frame.h>
 
 #include <functional>
 #include <string>
 
-#include "shell/activation_guard.h"
+#include "kit/activation_guard.h"
+#include "settings/mod_ini.h"
 
 namespace vantle {
 
-// What the configuration dialogs share: they fill themselves from the settings file whenever
-// the user comes to them, and store check boxes as one digit.
+struct Services;
 
 // Calls `fill` when the user comes to `dialog` from another window of the program, and never
 // for the activation that the dialog's own message box, or another program, gives back.
@@ -30,6 +31,27 @@ class ActivationWatch final : public wxEventFilter {
   private:
     ActivationGuard guard_;
     std::function<void()> fill_;
+};
+
+// A configuration dialog: a tool window without a task bar entry that fills itself from the
+// settings file whenever the user comes to it, and is destroyed when closed.
+class SelfFillingDialog : public wxFrame {
+  public:
+    // Fills the fields from the settings file.
+    virtual void Form_Activate() = 0;
+
+    // An opener showed the dialog, the first time or while it was already open: that counts as
+    // coming to it.
+    void ShownByOpener();
+
+  protected:
+    SelfFillingDialog(const Services& services, const wxString& title, const wxString& name);
+
+    const Services& services_;
+    IniFields ini_;
+
+  private:
+    ActivationWatch activation_;
 };
 
 // A stored state: "0" clear, "1" ticked, "2" greyed; anything else clear.

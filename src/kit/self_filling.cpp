@@ -1,4 +1,4 @@
-#include "shell/self_filling.h"
+#include "kit/self_filling.h"
 
 #include "logic/numbers.h"
 
@@ -18,6 +18,21 @@ int ActivationWatch::FilterEvent(wxEvent& event) {
         fill_();
     }
     return Event_Skip;
+}
+
+SelfFillingDialog::SelfFillingDialog(const Services& services, const wxString& title,
+                                     const wxString& name)
+    : wxFrame(nullptr, wxID_ANY, title, wxDefaultPosition, wxDefaultSize,
+              wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX | wxFRAME_TOOL_WINDOW | wxFRAME_NO_TASKBAR),
+      services_(services),
+      activation_(*this, [this] { Form_Activate(); }) {
+    SetName(name);
+    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { Destroy(); });
+}
+
+void SelfFillingDialog::ShownByOpener() {
+    activation_.FilledByOpener();
+    Form_Activate();
 }
 
 wxCheckBoxState CheckBoxStateFromSetting(const std::string& stored) {

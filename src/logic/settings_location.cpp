@@ -1,4 +1,4 @@
-#include "shell/settings_location.h"
+#include "logic/settings_location.h"
 
 #include <system_error>
 

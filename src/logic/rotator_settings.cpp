@@ -1,4 +1,4 @@
-#include "rotator/rotator_settings.h"
+#include "logic/rotator_settings.h"
 
 namespace vantle {
 namespace {

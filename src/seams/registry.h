@@ -64,7 +64,8 @@ inline constexpr std::array<std::string_view, 4> kSystemInfoPrograms = {
 
 // Linux keeps no such record; this registry answers the path key with the first program on
 // `searchPath` (a PATH-style list of folders) from a list of system-information tools, and has
-// no other key. MakeLinuxRegistry() searches the process's own PATH.
+// no other key. Without `searchPath` it searches the process's own PATH.
 std::unique_ptr<Registry> MakeLinuxRegistry(std::string searchPath);
+std::unique_ptr<Registry> MakeLinuxRegistry();
 
 }  // namespace vantle
