@@ -7,14 +7,15 @@ set -u
 src=$1
 
 # folder: the folders it may include. Lower folders come first.
-rules='seams:
-settings: seams
-logic: seams settings
-platform: seams settings logic
-kit: seams settings logic platform
-refresher: seams settings logic platform kit
-rotator: seams settings logic platform kit
-shell: seams settings logic platform kit refresher rotator'
+rules='base:
+seams: base
+settings: base seams
+logic: base seams settings
+platform: base seams settings logic
+kit: base seams settings logic platform
+refresher: base seams settings logic platform kit
+rotator: base seams settings logic platform kit
+shell: base seams settings logic platform kit refresher rotator'
 
 # The lines of the sources under $2 that match $1, as file:line:text.
 grep_sources() { grep -rHn --include='*.h' --include='*.cpp' --include='*.in' "$@"; }

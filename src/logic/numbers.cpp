@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-#include "logic/ascii_text.h"
+#include "base/ascii_text.h"
 
 namespace vantle {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "logic/ascii_text.h"
+#include "base/ascii_text.h"
 #include "logic/numbers.h"
 
 namespace vantle::refresher {

@@ -6,7 +6,7 @@
 #include <map>
 #include <optional>
 
-#include "logic/ascii_text.h"
+#include "base/ascii_text.h"
 #include "seams/executable_file.h"
 #include "seams/registry.h"
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "logic/ascii_text.h"
+#include "base/ascii_text.h"
 
 namespace vantle::ini {
 
