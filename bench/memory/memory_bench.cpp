@@ -39,6 +39,7 @@
 #include "shell/application.h"
 #include "support/fakes.h"
 #include "support/pump.h"
+#include "support/window_access.h"
 #include "support/wx_session.h"
 
 namespace vantle::bench {
@@ -208,13 +209,16 @@ class RunningProgram {
         app_->ShowModeless(refresher);
         aidle& rotator = app_->Rotator();
         app_->ShowModeless(rotator);
-        for (WebPane* pane : {refresher.brwWebBrowser.get(), refresher.brwWebBrowser2.get(),
-                              rotator.WebBrowser1.get()})
+        for (WebPane* pane :
+             {&TestAccess::brwWebBrowser(refresher), &TestAccess::brwWebBrowser2(refresher),
+              &TestAccess::WebBrowser1(rotator)})
             loads_.push_back(std::make_unique<Loads>(*pane));
         if (!PumpUntil(
                 [&] {
-                    return Shows(*refresher.brwWebBrowser, server_.Url("/refresh1.html")) &&
-                           Shows(*refresher.brwWebBrowser2, server_.Url("/refresh2.html"));
+                    return Shows(TestAccess::brwWebBrowser(refresher),
+                                 server_.Url("/refresh1.html")) &&
+                           Shows(TestAccess::brwWebBrowser2(refresher),
+                                 server_.Url("/refresh2.html"));
                 },
                 30s)) {
             std::fprintf(stderr, "the Refresher's pages did not load\n");

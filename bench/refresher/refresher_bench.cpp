@@ -30,6 +30,7 @@
 #include "support/fakes.h"
 #include "support/http_server.h"
 #include "support/pump.h"
+#include "support/window_access.h"
 #include "support/wx_session.h"
 
 namespace vantle::bench {
@@ -154,7 +155,10 @@ int Run(int reloads) {
         frmBrowser& window = app.Refresher();
         app.ShowModeless(window);
         if (!PumpUntil(
-                [&] { return server.CountFor("/landing") > 0 && !window.brwWebBrowser->Busy(); },
+                [&] {
+                    return server.CountFor("/landing") > 0 &&
+                           !TestAccess::brwWebBrowser(window).Busy();
+                },
                 30s)) {
             std::fprintf(stderr, "the page did not load\n");
             return 1;
@@ -170,7 +174,7 @@ int Run(int reloads) {
                 after = CpuSample();
                 done = true;
             },
-            window.Timer1.GetId());
+            TestAccess::Timer1(window).GetId());
         window.Command1_Click();
         if (!PumpUntil([&] { return done; }, 60s)) return 1;
         const double wall = std::chrono::duration<double>(after.wall - before.wall).count();
@@ -190,7 +194,10 @@ int Run(int reloads) {
         frmBrowser& window = app.Refresher();
         app.ShowModeless(window);
         if (!PumpUntil(
-                [&] { return server.CountFor("/cadence") > 0 && !window.brwWebBrowser->Busy(); },
+                [&] {
+                    return server.CountFor("/cadence") > 0 &&
+                           !TestAccess::brwWebBrowser(window).Busy();
+                },
                 30s)) {
             return 1;
         }
@@ -201,7 +208,7 @@ int Run(int reloads) {
                 ticks.push_back(Clock::now());
                 event.Skip();
             },
-            window.Timer1.GetId());
+            TestAccess::Timer1(window).GetId());
         server.ClearRequests();
         window.Command1_Click();
         // The first tick comes at the design-time interval; the cadence is measured from it.

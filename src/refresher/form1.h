@@ -25,6 +25,7 @@ class Form1 : public SelfFillingDialog {
     void Command1_Click();  // Save
     void Command2_Click();  // Cancel
 
+  private:
     wxStaticBox* Frame1 = nullptr;
     wxStaticText* Label1 = nullptr;
     wxTextCtrl* Text1 = nullptr;
@@ -42,7 +43,6 @@ class Form1 : public SelfFillingDialog {
     wxButton* Command1 = nullptr;
     wxButton* Command2 = nullptr;
 
-  private:
     void BuildControls();
     refresher::RefresherSettings Settings();
     // Both interval boxes; shows the message for the first one refused.

@@ -73,6 +73,10 @@ class frmBrowser : public wxFrame {
     // (a wait, a message box) has not returned yet. The window is destroyed when it has.
     bool IsClosing() const { return closing_; }
 
+  private:
+    // Tests drive the panes and the timers as well as read them: one friend, not an accessor each.
+    friend struct TestAccess;
+
     std::unique_ptr<WebPane> brwWebBrowser;
     std::unique_ptr<WebPane> brwWebBrowser2;
     wxStaticBox* Frame1 = nullptr;
@@ -81,7 +85,6 @@ class frmBrowser : public wxFrame {
     PaneTimer Timer1;
     PaneTimer Timer2;
 
-  private:
     // What tells the two panes apart.
     struct Pane {
         WebPane* browser = nullptr;

@@ -199,6 +199,11 @@ void aidle::Command2_Click() {
 
 void aidle::Command4_Click() { host_.ShowRotatorConfig(); }
 
+void aidle::SetActivitySwitches(const std::string& fakeSurfing, const std::string& mouseMovement) {
+    FSenabled = fakeSurfing;
+    MMEnabled = mouseMovement;
+}
+
 void aidle::Timer2_Timer() {
     const int count = static_cast<int>(List1->GetCount());
     if (count == 0) return;

@@ -53,8 +53,16 @@ class aidle : public wxFrame {
     // rounded to the nearest whole number, halves to even.
     void MoveMouse(float x, float y);
 
-    // Switches, held as text; the configuration dialog writes the first two and they count at
-    // the next Start. Each is on only for exactly "1".
+    // The configuration dialog's save hands over the two activity switches; they count at the
+    // next Start.
+    void SetActivitySwitches(const std::string& fakeSurfing, const std::string& mouseMovement);
+
+  private:
+    // Tests drive the pane and the timers and read the step's state: one friend, not an accessor
+    // each.
+    friend struct TestAccess;
+
+    // Switches, held as text. Each is on only for exactly "1".
     std::string FSenabled;
     std::string MMEnabled;
     std::string OTEnabled;
@@ -81,7 +89,6 @@ class aidle : public wxFrame {
     wxTimer Timer1;
     wxTimer Timer2;
 
-  private:
     void BuildControls();
     void Form_Unload(wxCloseEvent& event);
     MouseInput* UsableMouse() const;

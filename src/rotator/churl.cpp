@@ -107,9 +107,7 @@ void churl::Command1_Click() {
     if (!edited.Write(ini_, services_.settings)) return;
 
     // Loads the Rotator, hidden, when it is not loaded; its load reads what was just written.
-    aidle& rotator = host_.Rotator();
-    rotator.FSenabled = edited.fakeSurfing;
-    rotator.MMEnabled = edited.mouseMovement;
+    host_.Rotator().SetActivitySwitches(edited.fakeSurfing, edited.mouseMovement);
     Hide();
 }
 

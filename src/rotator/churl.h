@@ -24,6 +24,7 @@ class churl : public SelfFillingDialog {
     void Form_Activate() override;
     void Command1_Click();  // Save
 
+  private:
     wxTextCtrl* Text1 = nullptr;
     wxTextCtrl* Text2 = nullptr;
     wxTextCtrl* Text3 = nullptr;
@@ -34,7 +35,6 @@ class churl : public SelfFillingDialog {
     wxCheckBox* Check3 = nullptr;  // Always keep window On Top
     wxButton* Command1 = nullptr;
 
-  private:
     void BuildControls();
     void Fill();
     std::array<wxTextCtrl*, 5> UrlBoxes() const { return {Text1, Text2, Text3, Text4, Text5}; }

@@ -17,12 +17,6 @@ class frmAbout : public wxDialog {
   public:
     frmAbout(Application& app, wxWindow* owner);
 
-    wxStaticText* lblTitle() const { return lblTitle_; }
-    wxStaticText* lblVersion() const { return lblVersion_; }
-    wxStaticText* lblSettings() const { return lblSettings_; }
-    wxButton* cmdOK() const { return cmdOK_; }
-    wxButton* cmdSysInfo() const { return cmdSysInfo_; }
-
     // Button handlers, public so tests can drive them without a mouse.
     void cmdOK_Click();
     void cmdSysInfo_Click();

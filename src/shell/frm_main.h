@@ -15,8 +15,6 @@ class frmMain : public wxFrame {
   public:
     explicit frmMain(Application& app);
 
-    wxStatusBar* sbStatusBar() const { return sbStatusBar_; }
-
     // Menu item handlers, public so tests can drive them without a menu.
     void mnuFileExit_Click();
     void mnuFileNew_Click();

@@ -30,10 +30,12 @@ class ConfigDialogTest : public RefresherTest {
     }
     // The fields in the file's order, check boxes as the file stores them, then the options.
     static wxString Fields(const Form1& d) {
-        return wxString::Format("%s|%s|%d|%s|%s|%d|%d%d", d.Text1->GetValue(), d.Text3->GetValue(),
-                                d.Check1->Get3StateValue(), d.Text2->GetValue(),
-                                d.Text4->GetValue(), d.Check2->Get3StateValue(),
-                                d.Option1->GetValue(), d.Option2->GetValue());
+        auto text = [&](const char* name) { return Find<wxTextCtrl>(d, name)->GetValue(); };
+        auto state = [&](const char* name) { return Find<wxCheckBox>(d, name)->Get3StateValue(); };
+        auto option = [&](const char* name) { return Find<wxRadioButton>(d, name)->GetValue(); };
+        return wxString::Format("%s|%s|%d|%s|%s|%d|%d%d", text("Text1"), text("Text3"),
+                                state("Check1"), text("Text2"), text("Text4"), state("Check2"),
+                                option("Option1"), option("Option2"));
     }
     static constexpr const char* kStoredFields =
         "http://first.test/a|1500.5|2|http://second.test/b|10|1|10";
@@ -66,22 +68,24 @@ TEST_F(ConfigDialogTest, SaveRefusesABadIntervalThenWritesTheSevenKeysInOrderAnd
     Form1& dialog = Open();
     WriteIni("");  // so that any write shows, and the order of the accepted save's writes
     const char* low = "Values lower than 10ms is NOT allowed!";
+    wxTextCtrl* text3 = Find<wxTextCtrl>(dialog, "Text3");
+    wxTextCtrl* text4 = Find<wxTextCtrl>(dialog, "Text4");
     const std::tuple<wxTextCtrl*, const char*, const char*> cases[] = {
-        {dialog.Text3, "9.99", low},
-        {dialog.Text4, "abc", low},
-        {dialog.Text4, "2147483648", "Values higher than 2147483647ms is NOT allowed!"}};
+        {text3, "9.99", low},
+        {text4, "abc", low},
+        {text4, "2147483648", "Values higher than 2147483647ms is NOT allowed!"}};
     for (const auto& [box, text, message] : cases) {
         SCOPED_TRACE(text);
         messages.shown.clear();
-        dialog.Text3->ChangeValue("2147483647");
-        dialog.Text4->ChangeValue(" 10 ");  // the least accepted, written as typed
+        text3->ChangeValue("2147483647");
+        text4->ChangeValue(" 10 ");  // the least accepted, written as typed
         box->ChangeValue(text);
         dialog.Command1_Click();
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(
             std::tie(messages.shown[0].text, messages.shown[0].title, messages.shown[0].icon),
             std::make_tuple(std::string(message), std::string("Error"), MessageIcon::Exclamation));
-        box->ChangeValue(box == dialog.Text3 ? "2147483647" : " 10 ");
+        box->ChangeValue(box == text3 ? "2147483647" : " 10 ");
     }
     EXPECT_EQ(ReadIni(), "");
     wxWeakRef<Form1> alive(&dialog);
@@ -101,12 +105,13 @@ TEST_F(ConfigDialogTest, ASaveThatCannotBeWrittenKeepsTheDialogOpenWithTheEdits)
     services.settings.file = IniPath().parent_path() / "gone" / "vt.ini";
     Form1& dialog = app().RefresherConfig();
     app().ShowModeless(dialog);
-    for (wxTextCtrl* box : {dialog.Text1, dialog.Text3, dialog.Text4}) box->ChangeValue("1000");
+    for (auto* box : FindAll<wxTextCtrl>(dialog, {"Text1", "Text3", "Text4"}))
+        box->ChangeValue("1000");
     dialog.Command1_Click();
     EXPECT_EQ(messages.shown.size(), 7u);
     for (const auto& message : messages.shown) EXPECT_EQ(message.text, modIni::kWriteFailure);
     EXPECT_FALSE(wxTheApp->IsScheduledForDestruction(&dialog));
-    EXPECT_EQ(dialog.Text1->GetValue(), "1000");
+    EXPECT_EQ(Find<wxTextCtrl>(dialog, "Text1")->GetValue(), "1000");
 }
 
 TEST_F(ConfigDialogTest, CancelAndTheCloseBoxWriteNothing) {
@@ -115,7 +120,7 @@ TEST_F(ConfigDialogTest, CancelAndTheCloseBoxWriteNothing) {
         Form1& dialog = Open();
         const std::string stored = ReadIni();
         wxWeakRef<Form1> alive(&dialog);
-        dialog.Text3->ChangeValue("5");
+        Find<wxTextCtrl>(dialog, "Text3")->ChangeValue("5");
         cancel ? dialog.Command2_Click() : void(dialog.Close());
         ASSERT_TRUE(PumpUntil([&] { return !alive; }));
         EXPECT_EQ(ReadIni(), stored);
@@ -129,15 +134,15 @@ TEST_F(ConfigDialogTest, RefillsWhenTheUserComesFromAnotherWindowOfTheProgram) {
     frmMain& main = app().CreateMain();
     Form1& dialog = Open();
     // The activation that the opener's showing brings finds the fields filled already.
-    dialog.Text1->ChangeValue("http://edited.test/");
+    Find<wxTextCtrl>(dialog, "Text1")->ChangeValue("http://edited.test/");
     SendActivation(dialog);
-    EXPECT_EQ(dialog.Text1->GetValue(), "http://edited.test/");
+    EXPECT_EQ(Find<wxTextCtrl>(dialog, "Text1")->GetValue(), "http://edited.test/");
     // From the main window and back: unsaved edits give way to the file.
     SendActivation(dialog, false);
     SendActivation(main);
     SendActivation(main, false);
     SendActivation(dialog);
-    EXPECT_EQ(dialog.Text1->GetValue(), "http://first.test/a");
+    EXPECT_EQ(Find<wxTextCtrl>(dialog, "Text1")->GetValue(), "http://first.test/a");
 }
 
 }  // namespace

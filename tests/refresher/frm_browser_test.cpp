@@ -25,12 +25,14 @@ TEST_F(RefresherTest, ActivePanesLoadAtOnceAndAnUnchangedPageIsReloadedAtItsInte
     Store(Link::First, server.Url("/one"), "400", "1.0");
     Store(Link::Second, server.Url("/two"), "400", "2");
     frmBrowser& window = Open();
-    ASSERT_TRUE(Loaded(*window.brwWebBrowser, "/one"));
-    EXPECT_FALSE(window.Timer1.Enabled() || window.Timer2.Enabled());
+    ASSERT_TRUE(Loaded(TestAccess::brwWebBrowser(window), "/one"));
+    EXPECT_FALSE(TestAccess::Timer1(window).Enabled() || TestAccess::Timer2(window).Enabled());
 
     window.Command1_Click();
-    EXPECT_EQ((std::vector<bool>{window.Command1->IsEnabled(), window.Command2->IsEnabled(),
-                                 window.Timer1.Enabled(), window.Timer2.Enabled()}),
+    EXPECT_EQ((std::vector<bool>{Find<wxButton>(window, "Command1")->IsEnabled(),
+                                 Find<wxButton>(window, "Command2")->IsEnabled(),
+                                 TestAccess::Timer1(window).Enabled(),
+                                 TestAccess::Timer2(window).Enabled()}),
               (std::vector<bool>{false, true, true, false}));
     ASSERT_TRUE(PumpUntil([&] { return server.CountFor("/one") >= 7; }));
     // The load, the first tick's reload, then reloads at the configured interval: never faster,
@@ -71,7 +73,7 @@ TEST_P(RefresherReturnTest, IsNavigatedBackAtEveryIdleTickAndWaitsWhileTheOtherP
     Store(Link::First, server.Url(GetParam().stored), "200");
     Store(Link::Second, server.Url("/two"), "200");
     frmBrowser& window = Open();
-    ASSERT_TRUE(Loaded(*window.brwWebBrowser, GetParam().requested));
+    ASSERT_TRUE(Loaded(TestAccess::brwWebBrowser(window), GetParam().requested));
 
     // Pane 1's ticks, timed from outside: a tick that finds its pane idle must navigate and
     // wait, and pane 2's ticks must run during that wait.
@@ -85,23 +87,23 @@ TEST_P(RefresherReturnTest, IsNavigatedBackAtEveryIdleTickAndWaitsWhileTheOtherP
     window.Bind(
         wxEVT_TIMER,
         [&](wxTimerEvent&) {
-            if (inTick || window.brwWebBrowser->Busy()) return window.Timer1_Timer();
+            if (inTick || TestAccess::brwWebBrowser(window).Busy()) return window.Timer1_Timer();
             inTick = true;
             otherTicks = 0;
             const auto start = std::chrono::steady_clock::now();
             window.Timer1_Timer();
             waited.push_back({std::chrono::steady_clock::now() - start, otherTicks});
             inTick = false;
-            if (waited.size() == 3) window.Timer1.SetEnabled(false);
+            if (waited.size() == 3) TestAccess::Timer1(window).SetEnabled(false);
         },
-        window.Timer1.GetId());
+        TestAccess::Timer1(window).GetId());
     window.Bind(
         wxEVT_TIMER,
         [&](wxTimerEvent& event) {
             otherTicks += inTick;
             event.Skip();
         },
-        window.Timer2.GetId());
+        TestAccess::Timer2(window).GetId());
     window.Command1_Click();
 
     ASSERT_TRUE(PumpUntil([&] { return waited.size() == 3; }, 20s));
@@ -111,7 +113,7 @@ TEST_P(RefresherReturnTest, IsNavigatedBackAtEveryIdleTickAndWaitsWhileTheOtherP
         EXPECT_GE(tick.otherTicks, 1);
     }
     // The load, then one navigation per idle tick: none from the ticks during the waits.
-    ASSERT_TRUE(PumpUntil([&] { return !window.brwWebBrowser->Busy(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !TestAccess::brwWebBrowser(window).Busy(); }));
     EXPECT_EQ(server.CountFor(GetParam().requested), 4u);
 }
 
@@ -126,44 +128,44 @@ TEST_F(RefresherTest, SettingsAreReadAtEachIdleTickOnlyUncappedAndKeptWhenUnusab
     Store(Link::First, server.Url("/slow"), "350");
     Store(Link::Second, "", "1000", "0");  // the dialog saves only valid intervals
     frmBrowser& window = Open();
-    ASSERT_TRUE(
-        PumpUntil([&] { return server.CountFor("/slow") == 1 && window.brwWebBrowser->Busy(); }));
+    ASSERT_TRUE(PumpUntil(
+        [&] { return server.CountFor("/slow") == 1 && TestAccess::brwWebBrowser(window).Busy(); }));
     // A tick that finds the pane busy changes nothing, not even the interval.
     window.Command1_Click();
     for (int tick = 0; tick < 3; ++tick) window.Timer1_Timer();
-    ASSERT_TRUE(window.brwWebBrowser->Busy());
+    ASSERT_TRUE(TestAccess::brwWebBrowser(window).Busy());
     // Still the first tick's design-time interval, whatever the settings hold.
-    EXPECT_EQ(window.Timer1.Interval(), services.timings.paneFirstTick1.count());
+    EXPECT_EQ(TestAccess::Timer1(window).Interval(), services.timings.paneFirstTick1.count());
     EXPECT_EQ(server.CountFor("/slow"), 1u);
-    ASSERT_TRUE(PumpUntil([&] { return window.Timer1.Interval() == 350; }));
+    ASSERT_TRUE(PumpUntil([&] { return TestAccess::Timer1(window).Interval() == 350; }));
 
     // Saved while the window runs: navigated to (it differs from the page shown), then reloaded.
     Form1& dialog = app().RefresherConfig();
     app().ShowModeless(dialog);
-    dialog.Text1->ChangeValue(server.Url("/two"));
-    dialog.Text3->ChangeValue("450");
+    Find<wxTextCtrl>(dialog, "Text1")->ChangeValue(server.Url("/two"));
+    Find<wxTextCtrl>(dialog, "Text3")->ChangeValue("450");
     dialog.Command1_Click();
     ASSERT_TRUE(PumpUntil([&] { return server.CountFor("/two") >= 2; }));
-    EXPECT_EQ(window.Timer1.Interval(), 450);
+    EXPECT_EQ(TestAccess::Timer1(window).Interval(), 450);
 
     const std::pair<const char*, int> cases[] = {
         {"600000", 600000}, {"abc", 600000}, {"2147483647", 2147483647}};
     for (const auto& [text, expected] : cases) {
         SCOPED_TRACE(text);
         Settings().SetInterval(Link::First, text);
-        ASSERT_TRUE(PumpUntil([&] { return !window.brwWebBrowser->Busy(); }));
+        ASSERT_TRUE(PumpUntil([&] { return !TestAccess::brwWebBrowser(window).Busy(); }));
         window.Timer1_Timer();
-        EXPECT_EQ(window.Timer1.Interval(), expected);
+        EXPECT_EQ(TestAccess::Timer1(window).Interval(), expected);
     }
     // The timer itself sleeps that long: no 65,535 ms cap anywhere.
-    EXPECT_GT(window.Timer1.GetInterval(), 65535);
-    EXPECT_TRUE(window.Timer1.Enabled());
+    EXPECT_GT(TestAccess::Timer1(window).GetInterval(), 65535);
+    EXPECT_TRUE(TestAccess::Timer1(window).Enabled());
 }
 
 TEST_F(RefresherTest, NewWindowsOpenInTheDefaultBrowserOnlyWhenAllowIsOne) {
     // Asks for new windows three ways as it loads: a script opening an address that is not a
     // web address, a script opening a web address, and a target="_blank" link clicked.
-    WebPane& pane = *Open().brwWebBrowser2;
+    WebPane& pane = TestAccess::brwWebBrowser2(Open());
     // Refused with 0 and 2. The policy is read afresh at every request.
     for (const std::string allow : {"0", "2", "1"}) {
         Settings().SetAllow(allow);
@@ -201,8 +203,8 @@ TEST_P(RefresherCloseTest, DuringNestedWaitsClosesAtOnce) {
     frmMain& main = app().CreateMain();
     main.mnuFileNew_Click();
     frmBrowser& window = app().Refresher();
-    ASSERT_TRUE(Loaded(*window.brwWebBrowser, "/landing1") &&
-                Loaded(*window.brwWebBrowser2, "/landing2"));
+    ASSERT_TRUE(Loaded(TestAccess::brwWebBrowser(window), "/landing1") &&
+                Loaded(TestAccess::brwWebBrowser2(window), "/landing2"));
     wxWeakRef<frmBrowser> alive(&window);
     window.Command1_Click();
 
@@ -238,7 +240,7 @@ TEST_F(RefresherTest, ClosedWhileATicksMessageBoxIsUpGoesWhenTheTickEnds) {
     server.Serve("/one", "<p>one</p>");
     Store(Link::First, server.Url("/one"), "200");
     frmBrowser& window = Open();
-    ASSERT_TRUE(Loaded(*window.brwWebBrowser, "/one"));
+    ASSERT_TRUE(Loaded(TestAccess::brwWebBrowser(window), "/one"));
     window.Command1_Click();
     // A folder where the file was: every read fails with a message.
     std::filesystem::remove(IniPath());

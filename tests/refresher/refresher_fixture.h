@@ -9,6 +9,7 @@
 #include "refresher/frm_browser.h"
 #include "support/app_fixture.h"
 #include "support/http_server.h"
+#include "support/window_access.h"
 
 namespace vantle::test {
 

@@ -28,7 +28,8 @@ TEST_F(RefresherTest, EveryOpeningLoadsBothPagesInOneWebProcess) {
         const std::vector<pid_t> before = WebProcesses();
         const std::size_t one = server.CountFor("/one"), two = server.CountFor("/two");
         frmBrowser& window = Open();
-        ASSERT_TRUE(Loaded(*window.brwWebBrowser, "/one") && Loaded(*window.brwWebBrowser2, "/two"))
+        ASSERT_TRUE(Loaded(TestAccess::brwWebBrowser(window), "/one") &&
+                    Loaded(TestAccess::brwWebBrowser2(window), "/two"))
             << "requests: /one " << server.CountFor("/one") - one << ", /two "
             << server.CountFor("/two") - two;
         std::vector<pid_t> started = WebProcesses();
@@ -50,7 +51,8 @@ TEST_F(RefresherTest, BothPanesShowTheirPagesAgainAtTheirNextTicksAfterTheWebPro
     Store(Link::First, server.Url(pages[0]), "300");
     Store(Link::Second, server.Url(pages[1]), "300");
     frmBrowser& window = Open();
-    const std::array<WebPane*, 2> panes = {window.brwWebBrowser.get(), window.brwWebBrowser2.get()};
+    const std::array<WebPane*, 2> panes = {&TestAccess::brwWebBrowser(window),
+                                           &TestAccess::brwWebBrowser2(window)};
     window.Command1_Click();
     ASSERT_TRUE(PumpUntil(
         [&] { return server.CountFor("/one/ran") >= 2 && server.CountFor("/two/ran") >= 2; }));

@@ -9,6 +9,7 @@
 #include "rotator/aidle.h"
 #include "support/app_fixture.h"
 #include "support/http_server.h"
+#include "support/window_access.h"
 
 namespace vantle::test {
 namespace {
@@ -60,9 +61,9 @@ TEST_F(ActivityTest, FirstNineStepsMoveTheRealPointerAndClickWhereItWas) {
     HttpServer server;
     server.Serve("/page", kRecordingPage);
     aidle& rotator = ShowRotator("MMEnabled=1\n");
-    rotator.WebBrowser1->Navigate(server.Url("/page"));
+    TestAccess::WebBrowser1(rotator).Navigate(server.Url("/page"));
     ASSERT_TRUE(PumpUntil([&] { return server.CountFor("/ready") == 1; }));
-    ButtonRecorder recorder(rotator.WebBrowser1->View());
+    ButtonRecorder recorder(TestAccess::WebBrowser1(rotator).View());
     auto onScreen = [&](int x, int y) {
         return rotator.ClientToScreen(rotator.FromDIP(wxPoint(x, y)));
     };
@@ -75,11 +76,14 @@ TEST_F(ActivityTest, FirstNineStepsMoveTheRealPointerAndClickWhereItWas) {
     for (int i = 1; i <= 9; ++i) {
         const auto [x, y, lit] = steps[i - 1];
         rotator.Timer1_Timer();
-        EXPECT_EQ(rotator.Text3, std::to_string(i - 1));
+        EXPECT_EQ(TestAccess::Text3(rotator), std::to_string(i - 1));
         EXPECT_EQ(wxGetMousePosition(), onScreen(x, y)) << "step " << i;
-        EXPECT_EQ(rotator.Label2->GetLabel(), "Y:" + std::to_string(y) + " X:" + std::to_string(x));
-        const bool left = rotator.Label4->GetForegroundColour() == green;
-        EXPECT_EQ(left ? 'L' : rotator.Label5->GetForegroundColour() == green ? 'R' : ' ', lit);
+        EXPECT_EQ(Find<wxStaticText>(rotator, "Label2")->GetLabel(),
+                  "Y:" + std::to_string(y) + " X:" + std::to_string(x));
+        auto isLit = [&](const char* name) {
+            return Find<wxStaticText>(rotator, name)->GetForegroundColour() == green;
+        };
+        EXPECT_EQ(isLit("Label4") ? 'L' : isLit("Label5") ? 'R' : ' ', lit);
     }
 
     // Steps 3 and 9 right-click on the window itself, step 6 left-clicks there, and step 7
@@ -89,7 +93,8 @@ TEST_F(ActivityTest, FirstNineStepsMoveTheRealPointerAndClickWhereItWas) {
     // clang-format off
     EXPECT_EQ(recorder.presses, (std::vector<Press>{{wxEVT_RIGHT_DOWN, a}, {wxEVT_RIGHT_UP, a}, {wxEVT_LEFT_DOWN, a}, {wxEVT_LEFT_UP, a}, {wxEVT_RIGHT_DOWN, b}, {wxEVT_RIGHT_UP, b}}));
     // clang-format on
-    const wxPoint inPage = rotator.WebBrowser1->View()->ScreenToClient(onScreen(160, 125));
+    const wxPoint inPage =
+        TestAccess::WebBrowser1(rotator).View()->ScreenToClient(onScreen(160, 125));
     const std::string where = "/2/" + std::to_string(inPage.x) + "/" + std::to_string(inPage.y);
     EXPECT_TRUE(PumpUntil([&] {
         return server.CountFor("/down" + where) + server.CountFor("/up" + where) == 2;
@@ -101,15 +106,16 @@ TEST_F(ActivityTest, FirstNineStepsMoveTheRealPointerAndClickWhereItWas) {
 TEST_F(ActivityTest, StopKeepsTheStepAndStartGoesOnFromIt) {
     aidle& rotator = ShowRotator("MMEnabled=1\nFSEnabled=0\n");
     rotator.Command1_Click();
-    ASSERT_TRUE(PumpUntil([&] { return rotator.StepCount >= 3; }));
+    ASSERT_TRUE(PumpUntil([&] { return TestAccess::StepCount(rotator) >= 3; }));
     rotator.Command2_Click();
-    const int stopped = rotator.StepCount;
-    EXPECT_EQ(rotator.ProgressBar1->GetValue(), 0);
+    const int stopped = TestAccess::StepCount(rotator);
+    EXPECT_EQ(Find<wxGauge>(rotator, "ProgressBar1")->GetValue(), 0);
     rotator.Command1_Click();
-    EXPECT_EQ(rotator.StepCount, stopped);
-    ASSERT_TRUE(PumpUntil([&] { return rotator.StepCount > stopped; }));
+    EXPECT_EQ(TestAccess::StepCount(rotator), stopped);
+    ASSERT_TRUE(PumpUntil([&] { return TestAccess::StepCount(rotator) > stopped; }));
     // Whatever tick the pump stopped at, the steps since Start and the progress agree.
-    EXPECT_EQ(rotator.ProgressBar1->GetValue(), rotator.StepCount - stopped);
+    EXPECT_EQ(Find<wxGauge>(rotator, "ProgressBar1")->GetValue(),
+              TestAccess::StepCount(rotator) - stopped);
     rotator.Command2_Click();
 }
 
@@ -123,12 +129,13 @@ TEST_F(ActivityTest, WithoutSyntheticInputStartSaysSoAndGoesOnWithTheRest) {
     EXPECT_EQ(messages.shown[0].text,
               "Mouse movement is not available on this display: it needs an X11 display that "
               "accepts synthetic input (the XTEST extension).");
-    EXPECT_TRUE(rotator.Timer2.IsRunning() && !rotator.Timer1.IsRunning());
+    EXPECT_TRUE(TestAccess::Timer2(rotator).IsRunning() &&
+                !TestAccess::Timer1(rotator).IsRunning());
     rotator.Timer1_Timer();
-    EXPECT_EQ(rotator.Label2->GetLabel(), "Y:450 X:320");
+    EXPECT_EQ(Find<wxStaticText>(rotator, "Label2")->GetLabel(), "Y:450 X:320");
     EXPECT_EQ(unavailable.calls, 0);
     rotator.Command2_Click();
-    rotator.MMEnabled = "0";  // then there is nothing to say
+    rotator.SetActivitySwitches("1", "0");  // then there is nothing to say
     rotator.Command1_Click();
     EXPECT_EQ(messages.shown.size(), 1u);
 }

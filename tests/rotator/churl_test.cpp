@@ -9,6 +9,7 @@
 #include "rotator/aidle.h"
 #include "shell/frm_main.h"
 #include "support/app_fixture.h"
+#include "support/window_access.h"
 
 namespace vantle::test {
 namespace {
@@ -26,16 +27,17 @@ class ChurlTest : public AppTest {
     // The five boxes' texts and the three checkboxes' states, as "0", "1" or "2".
     static std::vector<std::string> Fields(churl& d) {
         std::vector<std::string> fields;
-        for (auto* box : {d.Text1, d.Text2, d.Text3, d.Text4, d.Text5})
+        for (auto* box : FindAll<wxTextCtrl>(d, {"Text1", "Text2", "Text3", "Text4", "Text5"}))
             fields.push_back(box->GetValue().utf8_string());
-        for (auto* check : {d.Check1, d.Check2, d.Check3})
+        for (auto* check : FindAll<wxCheckBox>(d, {"Check1", "Check2", "Check3"}))
             fields.push_back(std::to_string(check->Get3StateValue()));
         return fields;
     }
     static void Fill(churl& d, const std::vector<std::string>& fields) {
         auto field = fields.begin();
-        for (auto* box : {d.Text1, d.Text2, d.Text3, d.Text4, d.Text5}) box->SetValue(*field++);
-        for (auto* check : {d.Check1, d.Check2, d.Check3})
+        for (auto* box : FindAll<wxTextCtrl>(d, {"Text1", "Text2", "Text3", "Text4", "Text5"}))
+            box->SetValue(*field++);
+        for (auto* check : FindAll<wxCheckBox>(d, {"Check1", "Check2", "Check3"}))
             check->Set3StateValue(wxCheckBoxState(std::stoi(*field++)));
     }
 };
@@ -50,7 +52,8 @@ TEST_F(ChurlTest, SaveWritesAllEightKeysInOrderHidesAndLoadsTheRotatorHidden) {
     EXPECT_FALSE(dialog.IsShown());
     ASSERT_TRUE(app().IsRotatorLoaded());
     EXPECT_FALSE(app().Rotator().IsShown());
-    EXPECT_EQ(app().Rotator().List1->GetString(3), "d");  // its load read the new file
+    // Its load read the new file.
+    EXPECT_EQ(Find<wxListBox>(app().Rotator(), "List1")->GetString(3), "d");
 }
 
 // The addresses and the on-top switch wait for the Rotator's next load.
@@ -59,8 +62,8 @@ TEST_F(ChurlTest, SaveIntoALoadedRotatorChangesOnlyItsTwoActivitySwitches) {
     aidle& rotator = app().Rotator();
     Fill(ShowDialog(), {"", "", "", "", "", "0", "1", "1"});
     app().RotatorConfig().Command1_Click();
-    EXPECT_EQ(rotator.FSenabled + rotator.MMEnabled + rotator.OTEnabled, "01yes");
-    EXPECT_EQ(rotator.List1->GetString(0), "one");
+    EXPECT_EQ(TestAccess::Switches(rotator), "01yes");
+    EXPECT_EQ(Find<wxListBox>(rotator, "List1")->GetString(0), "one");
     EXPECT_FALSE(rotator.IsShown() || rotator.HasFlag(wxSTAY_ON_TOP));
 }
 
@@ -78,7 +81,7 @@ TEST_F(ChurlTest, ASaveThatCannotBeWrittenKeepsTheDialogAndTheRotatorAsTheyWere)
     for (const auto& message : messages.shown) EXPECT_EQ(message.text, modIni::kWriteFailure);
     EXPECT_TRUE(dialog.IsShown());
     EXPECT_EQ(Fields(dialog), edits);
-    EXPECT_EQ(rotator.FSenabled + rotator.MMEnabled, "");
+    EXPECT_EQ(TestAccess::Switches(rotator), "");
 }
 
 // A read failure shown by the refill must not bring the next refill when its box closes and
@@ -95,17 +98,17 @@ TEST_F(ChurlTest, RefillsWhenComingFromAnotherWindowButNotBackFromItsOwnMessageB
     app().ShowModeless(*dialog);
     EXPECT_EQ(messages.shown.size(), 16u);  // the opener's showing fills again, once
 
-    dialog->Text2->SetValue("typed");
+    Find<wxTextCtrl>(*dialog, "Text2")->SetValue("typed");
     SendActivation(*dialog);  // the last box has closed
     EXPECT_EQ(messages.shown.size(), 16u);
-    EXPECT_EQ(dialog->Text2->GetValue(), "typed");
+    EXPECT_EQ(Find<wxTextCtrl>(*dialog, "Text2")->GetValue(), "typed");
 
     aidle& rotator = app().Rotator();  // its load reads, and fails, too
     messages.shown.clear();
     SendActivation(rotator);
     SendActivation(*dialog);
     EXPECT_EQ(messages.shown.size(), 8u);
-    EXPECT_EQ(dialog->Text2->GetValue(), "");
+    EXPECT_EQ(Find<wxTextCtrl>(*dialog, "Text2")->GetValue(), "");
 }
 
 // Empty and absent keys fill empty, never with another key's value; anything but 0, 1 or 2 clears.
@@ -118,11 +121,12 @@ TEST_F(ChurlTest, BothOpenersReachOneInstanceFilledFromTheFileAndTheCloseBoxWrit
               (std::vector<std::string>{"one", "two", "", "", "five", "1", "2", "0"}));
     EXPECT_TRUE(messages.shown.empty());
     // Greyed only when loaded so: the user's clicks go between ticked and clear.
-    EXPECT_FALSE(dialog.Check2->Is3rdStateAllowedForUser());
-    dialog.Text2->SetValue("typed");
+    EXPECT_FALSE(Find<wxCheckBox>(dialog, "Check2")->Is3rdStateAllowedForUser());
+    Find<wxTextCtrl>(dialog, "Text2")->SetValue("typed");
     app().Rotator().Command4_Click();
     EXPECT_EQ(&app().RotatorConfig(), &dialog);
-    EXPECT_EQ(dialog.Text2->GetValue(), "two");  // that showing filled it afresh
+    // That showing filled it afresh.
+    EXPECT_EQ(Find<wxTextCtrl>(dialog, "Text2")->GetValue(), "two");
 
     wxWeakRef<churl> alive(&dialog);
     dialog.Close();

@@ -10,6 +10,7 @@
 #include "rotator/aidle.h"
 #include "support/app_fixture.h"
 #include "support/http_server.h"
+#include "support/window_access.h"
 
 namespace vantle::test {
 namespace {
@@ -37,9 +38,9 @@ class RotationTest : public AppTest {
         EXPECT_TRUE(stored.Write(fields, services.settings));
         aidle& rotator = app().Rotator();
         app().ShowModeless(rotator);
-        rotator.WebBrowser1->Navigate(server.Url("/warm"));
+        TestAccess::WebBrowser1(rotator).Navigate(server.Url("/warm"));
         EXPECT_TRUE(Shows(rotator, server.Url("/warm"), wxNOT_FOUND) &&
-                    PumpUntil([&] { return !rotator.WebBrowser1->Busy(); }));
+                    PumpUntil([&] { return !TestAccess::WebBrowser1(rotator).Busy(); }));
         return rotator;
     }
 
@@ -47,8 +48,8 @@ class RotationTest : public AppTest {
     // address as soon as it is sent there, so a page need not load before the next tick.
     static bool Shows(aidle& rotator, const std::string& url, int selected) {
         return PumpUntil([&] {
-            return rotator.List1->GetSelection() == selected &&
-                   rotator.WebBrowser1->LocationURL() == url;
+            return Find<wxListBox>(rotator, "List1")->GetSelection() == selected &&
+                   TestAccess::WebBrowser1(rotator).LocationURL() == url;
         });
     }
 
@@ -64,15 +65,16 @@ TEST_F(RotationTest, LoadFillsTheListAndSwitchesAndStartWithBothOffOnlyChangesTh
     aidle& rotator = app().Rotator();
     app().ShowModeless(rotator);
     std::vector<std::string> entries;
-    for (unsigned i = 0; i < rotator.List1->GetCount(); ++i)
-        entries.push_back(rotator.List1->GetString(i).utf8_string());
+    for (const wxString& entry : Find<wxListBox>(rotator, "List1")->GetStrings())
+        entries.push_back(entry.utf8_string());
     EXPECT_EQ(entries, (std::vector<std::string>{"first", "second", "", "", "fifth"}));
-    EXPECT_EQ(rotator.FSenabled + rotator.MMEnabled + rotator.OTEnabled, "0yes2");
+    EXPECT_EQ(TestAccess::Switches(rotator), "0yes2");
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_FALSE(rotator.HasFlag(wxSTAY_ON_TOP));
     rotator.Command1_Click();
-    EXPECT_FALSE(rotator.Timer1.IsRunning() || rotator.Timer2.IsRunning());
-    EXPECT_EQ(rotator.Label1->GetLabel(), "Running..");
+    EXPECT_FALSE(TestAccess::Timer1(rotator).IsRunning() ||
+                 TestAccess::Timer2(rotator).IsRunning());
+    EXPECT_EQ(Find<wxStaticText>(rotator, "Label1")->GetLabel(), "Running..");
     PumpFor(services.timings.rotation * 2);
     EXPECT_TRUE(server.Requests().empty());
 }
@@ -84,34 +86,36 @@ TEST_F(RotationTest, StartShowsThePortalThenEachLinkInTurnAndAfterStopBeginsAgai
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round == 0 ? "first Start" : "Start after Stop");
         rotator.Command1_Click();
-        EXPECT_TRUE(rotator.Command2->IsEnabled() && !rotator.Command1->IsEnabled());
-        EXPECT_FALSE(rotator.Timer1.IsRunning()) << "Mouse Movement is off";
+        EXPECT_TRUE(Find<wxButton>(rotator, "Command2")->IsEnabled() &&
+                    !Find<wxButton>(rotator, "Command1")->IsEnabled());
+        EXPECT_FALSE(TestAccess::Timer1(rotator).IsRunning()) << "Mouse Movement is off";
         ASSERT_TRUE(Shows(rotator, services.firstPage, wxNOT_FOUND));
         for (int step = 0; step < (round == 0 ? 7 : 1); ++step)
             ASSERT_TRUE(Shows(rotator, server.Url(Path(step % 5 + 1)), step % 5)) << step;
         rotator.Command2_Click();
-        EXPECT_FALSE(rotator.Timer2.IsRunning());
-        EXPECT_EQ(rotator.Label1->GetLabel(), "Not Running");
-        EXPECT_TRUE(rotator.Command1->IsEnabled() && !rotator.Command2->IsEnabled());
-        EXPECT_EQ(rotator.ProgressBar1->GetValue(), 0) << "no activity step ran";
+        EXPECT_FALSE(TestAccess::Timer2(rotator).IsRunning());
+        EXPECT_EQ(Find<wxStaticText>(rotator, "Label1")->GetLabel(), "Not Running");
+        EXPECT_TRUE(Find<wxButton>(rotator, "Command1")->IsEnabled() &&
+                    !Find<wxButton>(rotator, "Command2")->IsEnabled());
+        EXPECT_EQ(Find<wxGauge>(rotator, "ProgressBar1")->GetValue(), 0) << "no activity step ran";
     }
     // The last page sent for is shown in full once nothing replaces it.
-    EXPECT_TRUE(
-        PumpUntil([&] { return !rotator.WebBrowser1->Busy() && server.CountFor(Path(1)); }));
+    EXPECT_TRUE(PumpUntil(
+        [&] { return !TestAccess::WebBrowser1(rotator).Busy() && server.CountFor(Path(1)); }));
 }
 
 // Stepped by hand: the portal's new window refused, then the entry after the selected one, an
 // empty entry visited as a blank page.
 TEST_F(RotationTest, EachStepShowsTheEntryAfterTheSelectedOne) {
     aidle& rotator = Open();
-    rotator.List1->SetString(3, "");
+    Find<wxListBox>(rotator, "List1")->SetString(3, "");
     rotator.Command1_Click();
-    rotator.Timer2.Stop();
+    TestAccess::Timer2(rotator).Stop();
     ASSERT_TRUE(PumpUntil([&] { return server.CountFor("/asked") == 1; }, 30s));
     // The pane asks the window's policy once the engine's request has returned.
     PumpUntil([] { return !wxTheApp->HasPendingEvents(); });
     EXPECT_TRUE(programs.opened.empty());
-    rotator.List1->SetSelection(1);
+    Find<wxListBox>(rotator, "List1")->SetSelection(1);
     for (const auto& url : {server.Url(Path(3)), std::string("about:blank")}) {
         rotator.Timer2_Timer();
         EXPECT_TRUE(Shows(rotator, url, url == "about:blank" ? 3 : 2));

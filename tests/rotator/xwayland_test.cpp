@@ -21,6 +21,7 @@
 #include "support/child_run.h"
 #include "support/processes.h"
 #include "support/temp_folder.h"
+#include "support/window_access.h"
 
 // Last: Xlib's macros would take names that gtest and the program use.
 #include <X11/Xatom.h>
@@ -149,8 +150,8 @@ TEST_F(XwaylandNoteTest, DISABLED_ChildOnXwayland) {
 
     for (int round = 0; round < 2; ++round) {
         rotator.Command1_Click();
-        const int start = rotator.StepCount;
-        EXPECT_TRUE(PumpUntil([&] { return rotator.StepCount > start; }));
+        const int start = TestAccess::StepCount(rotator);
+        EXPECT_TRUE(PumpUntil([&] { return TestAccess::StepCount(rotator) > start; }));
         rotator.Command2_Click();
     }
     ASSERT_EQ(messages.shown.size(), 1u);

@@ -19,6 +19,7 @@
 
 #include "rotator/churl.h"
 #include "support/app_fixture.h"
+#include "support/window_access.h"
 
 namespace vantle::test {
 namespace {
@@ -56,8 +57,8 @@ TEST(SaveLoop, DISABLED_SaveUntilKilled) {
     services.messages = &messages;
     Application app(services);
     churl& dialog = app.RotatorConfig();
-    wxTextCtrl* boxes[] = {dialog.Text1, dialog.Text2, dialog.Text3, dialog.Text4, dialog.Text5};
-    wxCheckBox* checks[] = {dialog.Check1, dialog.Check2, dialog.Check3};
+    const auto boxes = FindAll<wxTextCtrl>(dialog, {"Text1", "Text2", "Text3", "Text4", "Text5"});
+    const auto checks = FindAll<wxCheckBox>(dialog, {"Check1", "Check2", "Check3"});
     for (int set = 1;; set ^= 1) {
         for (int i = 0; i < 5; ++i) boxes[i]->ChangeValue(Values(set)[i]);
         for (int i = 0; i < 3; ++i) checks[i]->SetValue(Values(set)[5 + i] == "1");

@@ -6,10 +6,13 @@
 #include "shell/frm_about.h"
 #include "shell/frm_main.h"
 #include "support/app_fixture.h"
+#include "support/window_access.h"
 #include "version.h"
 
 namespace vantle {
 namespace {
+
+using test::Find;
 
 frmAbout* FindAbout() { return dynamic_cast<frmAbout*>(wxWindow::FindWindowByName("frmAbout")); }
 
@@ -57,19 +60,20 @@ TEST_F(AboutTest, OpensModalOverMainWindowShowingTitleAndVersion) {
             EXPECT_TRUE(about.IsModal());
             EXPECT_EQ(about.GetParent(), app().Main());
             EXPECT_EQ(about.GetTitle(), "About Vantle");
-            EXPECT_EQ(about.lblTitle()->GetLabel(), "Vantle");
-            EXPECT_EQ(about.lblVersion()->GetLabel(), "Version " + std::to_string(version::kMajor) +
-                                                          "." + std::to_string(version::kMinor) +
-                                                          "." + std::to_string(version::kRevision));
-            EXPECT_EQ(about.GetDefaultItem(), about.cmdOK());
+            EXPECT_EQ(Find<wxStaticText>(about, "lblTitle")->GetLabel(), "Vantle");
+            EXPECT_EQ(Find<wxStaticText>(about, "lblVersion")->GetLabel(),
+                      "Version " + std::to_string(version::kMajor) + "." +
+                          std::to_string(version::kMinor) + "." +
+                          std::to_string(version::kRevision));
+            EXPECT_EQ(about.GetDefaultItem(), Find<wxButton>(about, "cmdOK"));
             if (first) {
-                wxCommandEvent click(wxEVT_BUTTON, about.cmdSysInfo()->GetId());
-                about.cmdSysInfo()->ProcessWindowEvent(click);
+                wxCommandEvent click(wxEVT_BUTTON, Find<wxButton>(about, "cmdSysInfo")->GetId());
+                Find<wxButton>(about, "cmdSysInfo")->ProcessWindowEvent(click);
                 EXPECT_EQ(programs.started, std::vector<std::string>{"/nowhere/x"});
                 ASSERT_EQ(messages.shown.size(), 1u);
                 EXPECT_EQ(messages.shown[0].text, "System Information Is Unavailable At This Time");
                 EXPECT_TRUE(about.IsModal());
-                PressEsc(*about.cmdOK());
+                PressEsc(*Find<wxButton>(about, "cmdOK"));
             } else {
                 about.Close();
             }
@@ -85,8 +89,10 @@ TEST_F(AboutTest, NamesTheSettingsFileInUse) {
     services.settings.readOnly = true;
     app().CreateMain();
     frmAbout about(app(), app().Main());
-    EXPECT_EQ(about.lblSettings()->GetLabel(), "Settings: /usr/share/caf\\351/vt.ini (read only)");
-    EXPECT_LE(about.lblSettings()->GetRect().GetBottom(), about.GetClientSize().y);
+    EXPECT_EQ(Find<wxStaticText>(about, "lblSettings")->GetLabel(),
+              "Settings: /usr/share/caf\\351/vt.ini (read only)");
+    EXPECT_LE(Find<wxStaticText>(about, "lblSettings")->GetRect().GetBottom(),
+              about.GetClientSize().y);
 }
 
 }  // namespace

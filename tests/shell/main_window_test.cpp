@@ -5,6 +5,7 @@
 #include "rotator/churl.h"
 #include "shell/frm_main.h"
 #include "support/app_fixture.h"
+#include "support/window_access.h"
 
 namespace vantle::test {
 namespace {
@@ -16,7 +17,7 @@ using MainWindowTest = AppTest;
 // Each menu caption is checked where a test chooses its item.
 TEST_F(MainWindowTest, StatusBarAndContents) {
     frmMain& main = app().CreateMain();
-    wxStatusBar* status = main.sbStatusBar();
+    wxStatusBar* status = Find<wxStatusBar>(main, "sbStatusBar");
     ASSERT_EQ(status->GetFieldsCount(), 3);
     EXPECT_EQ(status->GetStatusText(0), "Status");
     EXPECT_EQ(status->GetStatusText(1), wxDateTime::Now().FormatDate());

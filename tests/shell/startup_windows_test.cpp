@@ -6,6 +6,7 @@
 #include "rotator/aidle.h"
 #include "support/app_fixture.h"
 #include "support/http_server.h"
+#include "support/window_access.h"
 
 namespace vantle::test {
 namespace {
@@ -30,7 +31,7 @@ TEST_F(StartupWindowsTest, OpensTheNamedWindowsAndStartsThemOnlyWhenAsked) {
     ASSERT_EQ(app().LoadedWindows().size(), 2u);
     EXPECT_EQ(app().LoadedWindows()[1], &app().Rotator());
     EXPECT_TRUE(app().Rotator().IsShown());
-    EXPECT_FALSE(app().Rotator().Timer2.IsRunning());
+    EXPECT_FALSE(TestAccess::Timer2(app().Rotator()).IsRunning());
     CloseAllWindows();
 
     app().CreateMain();
@@ -44,9 +45,9 @@ TEST_F(StartupWindowsTest, OpensTheNamedWindowsAndStartsThemOnlyWhenAsked) {
     EXPECT_TRUE(refresher.IsShown() && app().Rotator().IsShown());
     // Start was pressed: the active pane's timer runs, the inactive one's does not, and the
     // Rotator rotates to its first address.
-    EXPECT_TRUE(refresher.Timer1.Enabled());
-    EXPECT_FALSE(refresher.Timer2.Enabled());
-    EXPECT_TRUE(app().Rotator().Timer2.IsRunning());
+    EXPECT_TRUE(TestAccess::Timer1(refresher).Enabled());
+    EXPECT_FALSE(TestAccess::Timer2(refresher).Enabled());
+    EXPECT_TRUE(TestAccess::Timer2(app().Rotator()).IsRunning());
     EXPECT_TRUE(PumpUntil([&] { return server.CountFor("/rotate1") >= 1; }));
 }
 
