@@ -19,6 +19,8 @@ packages=(
     bubblewrap xdg-dbus-proxy
     # Asking the X server whether it is Xwayland.
     libxrandr-dev
+    # The desktop's idle time on X11, to step aside while a person uses the computer.
+    libxss-dev
     # The Wayland session test: GNOME's compositor nested in Xvfb, with Xwayland and a session bus.
     mutter xwayland dbus-daemon
 )
