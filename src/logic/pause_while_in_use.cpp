@@ -3,8 +3,9 @@
 namespace vantle {
 namespace {
 
-// The desktop and this program read different clocks, each to the millisecond.
-constexpr std::chrono::milliseconds kClockSlack{50};
+// The desktop and this program read different clocks, each to the millisecond; an input of
+// someone else's within this time after the program's own goes unnoticed.
+constexpr std::chrono::milliseconds kClockSlack{10};
 // How long after Start input still counts as the Start's own.
 constexpr std::chrono::milliseconds kStartGrace{500};
 

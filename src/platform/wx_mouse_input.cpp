@@ -41,7 +41,7 @@ class XTestMouseInput final : public MouseInput {
         // wx counts GTK's logical pixels; the X server counts device pixels.
         const int scale = ScaleAt(screenX, screenY);
         XTestFakeMotionEvent(display_, -1, screenX * scale, screenY * scale, CurrentTime);
-        XFlush(display_);
+        XSync(display_, False);
     }
 
   private:
@@ -85,7 +85,7 @@ class XTestMouseInput final : public MouseInput {
         if (display_ == nullptr) return;
         const unsigned int xbutton = button == MouseButton::Left ? 1 : 3;
         XTestFakeButtonEvent(display_, xbutton, down ? True : False, CurrentTime);
-        XFlush(display_);
+        XSync(display_, False);
     }
 
     Display* display_;

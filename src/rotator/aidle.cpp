@@ -18,6 +18,7 @@
 #include "platform/web_pane.h"
 #include "platform/wx_platform.h"
 #include "rotator/rotator_host.h"
+#include "seams/desktop_idle.h"
 #include "seams/message_boxes.h"
 #include "seams/mouse_input.h"
 
@@ -52,6 +53,15 @@ wxPanel* MakeFrame(wxWindow* parent, const wxString& caption, wxPoint pos, wxSiz
     face->SetBackgroundColour(*wxWHITE);
     new wxStaticBox(face, wxID_ANY, caption, wxPoint(0, 0), face->GetSize());
     return face;
+}
+
+// TEMP until the settings branch lands.
+std::chrono::seconds PauseTimeFrom(const std::string& text) {
+    try {
+        return std::chrono::seconds(text.empty() ? 30 : std::stoi(text));
+    } catch (...) {
+        return std::chrono::seconds(30);
+    }
 }
 
 }  // namespace
@@ -165,6 +175,9 @@ void aidle::Command1_Click() {
     bool mouseLimited = false;
     if (IsTextOne(MMEnabled)) {
         if (MouseInput* mouse = UsableMouse()) {
+            pause_ = PauseWhileInUse(
+                PauseTimeFrom(ReadSetting(ini_, services_.settings, "AI_Links", "PauseTime")));
+            pause_.Start(PauseWhileInUse::Clock::now());
             Timer1.Start(services_.timings.activity.count());
             mouseLimited = !mouse->ReachesDesktop() && !mouse->limitsTold;
             if (mouseLimited) mouse->limitsTold = true;
@@ -214,6 +227,7 @@ void aidle::Timer2_Timer() {
 }
 
 void aidle::Timer1_Timer() {
+    if (!MayStepNow()) return;
     Text3 = std::to_string(StepCount);
     StepCount = NextStepNumber(StepCount);
 
@@ -253,6 +267,17 @@ void aidle::Timer1_Timer() {
     const std::optional<double> x = ParseNumber(Text1);
     const std::optional<double> y = ParseNumber(Text2);
     if (x && y) MoveMouse(static_cast<float>(*x), static_cast<float>(*y));
+    if (UsableMouse() != nullptr)
+        pause_.OwnInput(PauseWhileInUse::Clock::now(), std::chrono::milliseconds(0));
+}
+
+// The time is taken before the desktop is asked, so the idle time it tells covers at least the
+// time since the last step when nobody else made input.
+bool aidle::MayStepNow() {
+    const auto now = PauseWhileInUse::Clock::now();
+    std::optional<std::chrono::milliseconds> idle;
+    if (services_.idle != nullptr) idle = services_.idle->IdleTime();
+    return pause_.MayStep(now, idle);
 }
 
 void aidle::LeftDown() {

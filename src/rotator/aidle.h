@@ -9,6 +9,7 @@
 #include <string>
 
 #include "logic/activity_schedule.h"
+#include "logic/pause_while_in_use.h"
 #include "settings/mod_ini.h"
 
 class wxButton;
@@ -57,6 +58,9 @@ class aidle : public wxFrame {
     // next Start.
     void SetActivitySwitches(const std::string& fakeSurfing, const std::string& mouseMovement);
 
+    // Whether the activity holds because a person is using the computer.
+    bool ActivityPaused() const { return pause_.Paused(); }
+
   private:
     // Tests drive the pane and the timers and read the step's state: one friend, not an accessor
     // each.
@@ -89,9 +93,13 @@ class aidle : public wxFrame {
     wxTimer Timer1;
     wxTimer Timer2;
 
+    // Off until Start reads the pause time: a step driven by hand never pauses.
+    PauseWhileInUse pause_{std::chrono::seconds(0)};
+
     void BuildControls();
     void Form_Unload(wxCloseEvent& event);
     MouseInput* UsableMouse() const;
+    bool MayStepNow();
     std::optional<ScreenExtent> ScreenInTargetUnits() const;
 
     const Services& services_;

@@ -96,6 +96,7 @@ struct Module1::Platform {
     std::unique_ptr<MessageBoxes> messages = MakeWxMessageBoxes();
     std::unique_ptr<ProgramStart> programs = MakeWxProgramStart();
     std::unique_ptr<MouseInput> mouse = MakeWxMouseInput();
+    std::unique_ptr<DesktopIdle> idle = MakeDesktopIdle();
     std::unique_ptr<Registry> registry = MakeLinuxRegistry();
 };
 
@@ -120,6 +121,7 @@ bool Module1::OnInit() {
     services.messages = platform_->messages.get();
     services.programs = platform_->programs.get();
     services.mouse = platform_->mouse.get();
+    services.idle = platform_->idle.get();
     services.registry = platform_->registry.get();
 
     app_ = std::make_unique<Application>(std::move(services));

@@ -4,6 +4,9 @@
 #include <wx/stattext.h>
 #include <wx/utils.h>
 
+#include <cstdlib>
+#include <functional>
+
 #include "platform/web_pane.h"
 #include "platform/wx_platform.h"
 #include "rotator/aidle.h"
@@ -44,14 +47,33 @@ fetch('/ready');
 
 class ActivityTest : public AppTest {
   protected:
-    ActivityTest() : mouse_(MakeWxMouseInput()) { services.mouse = mouse_.get(); }
+    ActivityTest() : mouse_(MakeWxMouseInput()), idle_(MakeDesktopIdle()) {
+        services.mouse = mouse_.get();
+        services.idle = idle_.get();
+    }
+    // The windows go before the input and idle time they use.
+    ~ActivityTest() override { CloseAllWindows(); }
     aidle& ShowRotator(const std::string& ini) {
         WriteIni("[AI_Links]\n" + ini);
         app().ShowModeless(app().Rotator());
         EXPECT_TRUE(PumpUntil([&] { return app().Rotator().IsShownOnScreen(); }));
         return app().Rotator();
     }
+    // Steps counted while `done` is awaited, whatever number the schedule wraps round at.
+    bool StepsUntil(const aidle& rotator, const std::function<bool(int steps)>& done,
+                    std::chrono::milliseconds deadline) {
+        int steps = 0, last = TestAccess::StepCount(rotator);
+        return PumpUntil(
+            [&] {
+                const int now = TestAccess::StepCount(rotator);
+                steps += (now - last + kActivitySteps) % kActivitySteps;
+                last = now;
+                return done(steps);
+            },
+            deadline);
+    }
     std::unique_ptr<MouseInput> mouse_;
+    std::unique_ptr<DesktopIdle> idle_;
 };
 
 // The first nine steps after a load, against the real pointer: where each leaves the cursor,
@@ -138,6 +160,60 @@ TEST_F(ActivityTest, WithoutSyntheticInputStartSaysSoAndGoesOnWithTheRest) {
     rotator.SetActivitySwitches("1", "0");  // then there is nothing to say
     rotator.Command1_Click();
     EXPECT_EQ(messages.shown.size(), 1u);
+}
+
+// Someone at the computer, played by another program: a key pauses the activity, the pointer
+// they move stays where they left it, and the steps go on once mouse and keyboard have been left
+// alone for the pause time.
+TEST_F(ActivityTest, APersonsInputPausesItUntilTheyHaveLeftTheComputerAlone) {
+    ASSERT_TRUE(mouse_->Available() && idle_->IdleTime()) << "the display tells no idle time";
+    services.timings.activity = 250ms;
+    aidle& rotator = ShowRotator("MMEnabled=1\nFSEnabled=0\nPauseTime=2\n");
+    rotator.Command1_Click();
+    ASSERT_TRUE(StepsUntil(
+        rotator, [](int steps) { return steps >= 2; }, 10s));
+    // A key in the few milliseconds after a step goes unnoticed: a person types on.
+    for (int key = 0; key < 5 && !rotator.ActivityPaused(); ++key) {
+        ASSERT_EQ(std::system("xdotool key shift"), 0);
+        StepsUntil(
+            rotator, [&](int steps) { return steps >= 1 || rotator.ActivityPaused(); }, 5s);
+    }
+    ASSERT_TRUE(rotator.ActivityPaused());
+
+    const std::int16_t held = TestAccess::StepCount(rotator);
+    const auto lastInput = std::chrono::steady_clock::now();
+    ASSERT_EQ(std::system("xdotool mousemove 600 600"), 0);
+    bool pointerKept = true;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            if (TestAccess::StepCount(rotator) != held) return true;
+            pointerKept &= wxGetMousePosition() == wxPoint(600, 600);
+            return false;
+        },
+        20s));
+    EXPECT_TRUE(pointerKept);
+    EXPECT_GE(std::chrono::steady_clock::now() - lastInput, 2s);
+    EXPECT_FALSE(rotator.ActivityPaused());
+    rotator.Command2_Click();
+}
+
+// A whole round of the schedule, moves and clicks, with nobody there: the program's own input
+// never counts as a person's.
+TEST_F(ActivityTest, ItsOwnStepsNeverPauseIt) {
+    ASSERT_TRUE(mouse_->Available() && idle_->IdleTime()) << "the display tells no idle time";
+    services.timings.activity = 100ms;
+    aidle& rotator = ShowRotator("MMEnabled=1\nFSEnabled=0\nPauseTime=30\n");
+    rotator.Command1_Click();
+    bool everPaused = false;
+    EXPECT_TRUE(StepsUntil(
+        rotator,
+        [&](int steps) {
+            everPaused |= rotator.ActivityPaused();
+            return everPaused || steps >= kActivitySteps;
+        },
+        90s));
+    EXPECT_FALSE(everPaused);
+    rotator.Command2_Click();
 }
 
 }  // namespace
