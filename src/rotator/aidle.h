@@ -3,12 +3,14 @@
 #include <wx/frame.h>
 #include <wx/timer.h>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "logic/activity_schedule.h"
+#include "logic/status_text.h"
 #include "settings/mod_ini.h"
 
 class wxButton;
@@ -57,6 +59,9 @@ class aidle : public wxFrame {
     // next Start.
     void SetActivitySwitches(const std::string& fakeSurfing, const std::string& mouseMovement);
 
+    // What the main window's status panel tells of this window.
+    status::RotatorStatus Status() const;
+
   private:
     // Tests drive the pane and the timers and read the step's state: one friend, not an accessor
     // each.
@@ -97,6 +102,9 @@ class aidle : public wxFrame {
     const Services& services_;
     RotatorHost& host_;
     IniFields ini_;
+
+    // When the rotation timer fires next, for Status().
+    std::chrono::steady_clock::time_point rotationDue_{};
 };
 
 }  // namespace vantle
