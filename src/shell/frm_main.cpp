@@ -154,11 +154,7 @@ void frmMain::UpdateToolStatus() {
     const wxString tip = wxString::FromUTF8(Tooltip(wordings));
     if (tip != toolTip_) {
         toolTip_ = tip;
-        if (tip.empty()) {
-            sbStatusBar_->UnsetToolTip();
-        } else {
-            sbStatusBar_->SetToolTip(tip);
-        }
+        sbStatusBar_->SetToolTip(tip);  // none when empty
     }
 }
 
