@@ -23,6 +23,8 @@ packages=(
     libxss-dev
     # The Wayland session test: GNOME's compositor nested in Xvfb, with Xwayland and a session bus.
     mutter xwayland dbus-daemon
+    # The README's pictures (tools/screenshots.sh): windows driven by xdotool, captured with Gdk.
+    xdotool python3-gi gir1.2-gtk-3.0
 )
 
 # shellcheck source=/dev/null

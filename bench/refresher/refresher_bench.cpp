@@ -4,6 +4,7 @@
 // - the reload cadence of a pane at a 1,000 ms interval over a run of reloads: the deviation
 //   of each period from the interval (mean and 95th percentile of its size) and the drift of
 //   the whole run, seen both at the pane's timer and at the server.
+// The main window is open all the while, its status panel following the Refresher.
 // Run it on an X display (Xvfb is fine):
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/refresher/vantle_refresher_bench [reloads]
 #include <sys/resource.h>
@@ -147,6 +148,9 @@ int Run(int reloads) {
     services.messages = &messages;
     services.programs = &programs;
     Application app(services);
+    // The main window stays open throughout: its status panel follows the running Refresher.
+    app.CreateMain();
+    auto onlyMainLeft = [] { return wxTopLevelWindows.size() == 1; };
 
     // A pane whose page redirects: its first tick navigates back and waits. The interval is
     // long enough that no other tick comes meanwhile.
@@ -185,7 +189,7 @@ int Run(int reloads) {
             100 * (after.thread - before.thread) / wall, after.thread - before.thread,
             100 * (after.children - before.children) / wall, after.children - before.children);
         window.Close(true);
-        PumpUntil([] { return wxTopLevelWindows.empty(); }, 10s);
+        PumpUntil(onlyMainLeft, 10s);
     }
 
     // A pane showing its stored address exactly: every tick reloads it.
@@ -225,8 +229,10 @@ int Run(int reloads) {
         PrintCadence("the pane's timer", ticks);
         PrintCadence("the server", requests);
         window.Close(true);
-        PumpUntil([] { return wxTopLevelWindows.empty(); }, 10s);
+        PumpUntil(onlyMainLeft, 10s);
     }
+    app.CloseAll();
+    PumpUntil([] { return wxTopLevelWindows.empty(); }, 10s);
     std::filesystem::remove_all(dir);
     return 0;
 }

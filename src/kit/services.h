@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 #include "settings/mod_ini.h"
@@ -33,6 +34,13 @@ struct Services {
     Timings timings;
     // The Rotator's first page at every Start; empty for its own, the search portal.
     std::string firstPage;
+
+    // Told when a tool window has opened, started, stopped or closed: the main window's status
+    // panel listens. Nobody listens when it is empty.
+    std::function<void()> toolStateChanged;
+    void ToolStateChanged() const {
+        if (toolStateChanged) toolStateChanged();
+    }
 };
 
 }  // namespace vantle

@@ -128,6 +128,16 @@ struct WebPane::Engine final : NavigationGate::Client {
         Shared().gate.Release(*engine);
         return FALSE;
     }
+    // Kept for the status panel.
+    std::optional<LoadFailure> lastFailure;
+    static gboolean RecordFailure(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error,
+                                  Engine* engine) {
+        if (error != nullptr &&
+            !g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED))
+            engine->lastFailure = LoadFailure{std::chrono::system_clock::now(), error->message};
+        return FALSE;
+    }
+
     static void OnTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, Engine* engine) {
         Shared().gate.Release(*engine);
     }
@@ -165,6 +175,7 @@ WebPane::WebPane(wxWindow* parent, const wxPoint& pos, const wxSize& size, const
 
     engine.Connect("load-changed", G_CALLBACK(Engine::OnLoadChanged));
     engine.Connect("load-failed", G_CALLBACK(Engine::OnLoadFailed));
+    engine.Connect("load-failed", G_CALLBACK(Engine::RecordFailure));
     engine.Connect("web-process-terminated", G_CALLBACK(Engine::OnTerminated));
     engine.Connect("create", G_CALLBACK(Engine::OnCreate));
     engine.Connect("decide-policy", G_CALLBACK(Engine::OnDecidePolicy));
@@ -232,5 +243,9 @@ std::string WebPane::LocationURL() const {
 void WebPane::SetNewWindowPolicy(NewWindowPolicy policy) { engine_->policy = std::move(policy); }
 
 WebKitWebView* WebPane::Web() const { return engine_->web; }
+
+const std::optional<WebPane::LoadFailure>& WebPane::LastLoadFailure() const {
+    return engine_->lastFailure;
+}
 
 }  // namespace vantle

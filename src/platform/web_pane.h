@@ -3,8 +3,10 @@
 #include <wx/gdicmn.h>
 #include <wx/string.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class wxWindow;
@@ -40,6 +42,14 @@ class WebPane {
     std::string LocationURL() const;
     // Without a policy every new window is refused.
     void SetNewWindowPolicy(NewWindowPolicy policy);
+
+    // The last page that could not be loaded: when, and the engine's reason. A load cut short
+    // by the next one (a reload while loading) is not a failure.
+    struct LoadFailure {
+        std::chrono::system_clock::time_point at;
+        std::string message;
+    };
+    const std::optional<LoadFailure>& LastLoadFailure() const;
 
     // The child window that shows the page.
     wxWindow* View() const { return view_; }

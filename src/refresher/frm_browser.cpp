@@ -145,6 +145,8 @@ void frmBrowser::Form_Load() {
 
 void frmBrowser::Command1_Click() {
     HandlerScope scope(*this);
+    started_ = true;
+    reloadsSinceStart_ = 0;
     Command1->Disable();
     Command2->Enable();
     // The intervals stay as they are: the first tick after opening comes at the design-time
@@ -154,6 +156,7 @@ void frmBrowser::Command1_Click() {
         if (closing_) return;
         if (active) pane->timer->SetEnabled(true);
     }
+    services_.ToolStateChanged();
 }
 
 void frmBrowser::Command2_Click() {
@@ -180,6 +183,7 @@ void frmBrowser::Tick(Pane& pane) {
     const std::string interval = Settings().Interval(pane.link);
     if (!closing_) {
         const TickPlan plan = PlanTick(address, interval, pane.browser->LocationURL());
+        ++reloadsSinceStart_;
         if (plan.interval) pane.timer->SetInterval(*plan.interval);
         if (plan.navigate) {
             // After navigating back, the page gets ten seconds (Timings::paneWait; shorter in
@@ -246,11 +250,31 @@ bool frmBrowser::Destroy() {
         closing_ = true;
         for (wxEventLoopBase* wait : waits_) wait->ScheduleExit();
     }
+    services_.ToolStateChanged();
     if (handlersRunning_ > 0) {
         Hide();
         return true;
     }
     return wxFrame::Destroy();
+}
+
+status::RefresherStatus frmBrowser::Status() const {
+    status::RefresherStatus now;
+    now.running = started_ && !closing_;
+    now.reloadsSinceStart = reloadsSinceStart_;
+    const MonotonicClock::time_point clock = MonotonicClock::now();
+    const WebPane::LoadFailure* latest = nullptr;
+    const Pane* panes[] = {&pane1_, &pane2_};
+    for (std::size_t i = 0; i < now.panes.size(); ++i) {
+        const PaneTimer& timer = *panes[i]->timer;
+        now.panes[i].ticking = now.running && timer.Enabled();
+        now.panes[i].nextTickIn = status::SecondsLeft(timer.Due() - clock);
+        const auto& failure = panes[i]->browser->LastLoadFailure();
+        if (failure && (latest == nullptr || latest->at < failure->at)) latest = &*failure;
+    }
+    if (latest != nullptr)
+        now.lastFailure = status::LoadFailure{status::LocalClockTime(latest->at), latest->message};
+    return now;
 }
 
 }  // namespace vantle

@@ -11,6 +11,7 @@
 
 #include "logic/refresh_logic.h"
 #include "logic/refresher_settings.h"
+#include "logic/status_text.h"
 #include "settings/mod_ini.h"
 
 class wxButton;
@@ -34,6 +35,8 @@ class PaneTimer : public wxTimer {
     bool Enabled() const { return IsRunning(); }
     void SetInterval(std::int32_t milliseconds);
     std::int32_t Interval() const { return interval_; }
+    // When the next tick is due, while the timer is on.
+    refresher::MonotonicClock::time_point Due() const { return due_; }
 
     void Notify() override;
 
@@ -73,6 +76,9 @@ class frmBrowser : public wxFrame {
     // (a wait, a message box) has not returned yet. The window is destroyed when it has.
     bool IsClosing() const { return closing_; }
 
+    // What the main window's status panel tells of this window.
+    status::RefresherStatus Status() const;
+
   private:
     // Tests drive the panes and the timers as well as read them: one friend, not an accessor each.
     friend struct TestAccess;
@@ -111,6 +117,10 @@ class frmBrowser : public wxFrame {
     bool closing_ = false;
     int handlersRunning_ = 0;
     std::vector<wxEventLoopBase*> waits_;  // innermost last
+
+    // For Status().
+    bool started_ = false;
+    std::int64_t reloadsSinceStart_ = 0;
 };
 
 }  // namespace vantle

@@ -187,6 +187,7 @@ void aidle::Command1_Click() {
     }
     if (IsTextOne(FSenabled)) {
         Timer2.Start(services_.timings.rotation.count());
+        rotationDue_ = std::chrono::steady_clock::now() + services_.timings.rotation;
         WebBrowser1->Navigate(services_.firstPage.empty() ? kSearchPortalHome
                                                           : services_.firstPage);
     }
@@ -196,6 +197,7 @@ void aidle::Command1_Click() {
         services_.messages->Show(mouseMissing ? kNoMouseMovement : kXwaylandMouse,
                                  modIni::kAppTitle, MessageIcon::Exclamation);
     }
+    services_.ToolStateChanged();
 }
 
 void aidle::Command2_Click() {
@@ -208,6 +210,7 @@ void aidle::Command2_Click() {
     SetIndicator(Label4, false);
     SetIndicator(Label5, false);
     ProgressBar1->SetValue(0);
+    services_.ToolStateChanged();
 }
 
 void aidle::Command4_Click() { host_.ShowRotatorConfig(); }
@@ -218,6 +221,7 @@ void aidle::SetActivitySwitches(const std::string& fakeSurfing, const std::strin
 }
 
 void aidle::Timer2_Timer() {
+    rotationDue_ = std::chrono::steady_clock::now() + services_.timings.rotation;
     const int count = static_cast<int>(List1->GetCount());
     if (count == 0) return;
     int index = List1->GetSelection();
@@ -315,6 +319,20 @@ void aidle::Form_Unload(wxCloseEvent&) {
     Timer1.Stop();
     Timer2.Stop();
     Destroy();
+    services_.ToolStateChanged();
+}
+
+status::RotatorStatus aidle::Status() const {
+    status::RotatorStatus now;
+    // Stop can be pressed exactly while the Rotator runs.
+    now.running = Command2->IsEnabled();
+    now.rotating = Timer2.IsRunning();
+    now.link = List1->GetSelection() + 1;  // none selected: the start page
+    now.links = static_cast<int>(List1->GetCount());
+    now.nextRotationIn = status::SecondsLeft(rotationDue_ - std::chrono::steady_clock::now());
+    now.activity = Timer1.IsRunning();
+    now.activityPausedForUser = pause_.Paused();
+    return now;
 }
 
 }  // namespace vantle

@@ -3,6 +3,7 @@
 #include <wx/frame.h>
 #include <wx/timer.h>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -10,6 +11,7 @@
 
 #include "logic/activity_schedule.h"
 #include "logic/pause_while_in_use.h"
+#include "logic/status_text.h"
 #include "settings/mod_ini.h"
 
 class wxButton;
@@ -60,6 +62,8 @@ class aidle : public wxFrame {
 
     // Whether the activity holds because a person is using the computer.
     bool ActivityPaused() const { return pause_.Paused(); }
+    // What the main window's status panel tells of this window.
+    status::RotatorStatus Status() const;
 
   private:
     // Tests drive the pane and the timers and read the step's state: one friend, not an accessor
@@ -105,6 +109,9 @@ class aidle : public wxFrame {
     const Services& services_;
     RotatorHost& host_;
     IniFields ini_;
+
+    // When the rotation timer fires next, for Status().
+    std::chrono::steady_clock::time_point rotationDue_{};
 };
 
 }  // namespace vantle

@@ -11,7 +11,11 @@
 
 namespace vantle {
 
-Application::Application(Services services) : services_(std::move(services)) {}
+Application::Application(Services services) : services_(std::move(services)) {
+    services_.toolStateChanged = [this] {
+        if (Alive(main_)) main_->ToolStateChanged();
+    };
+}
 
 Application::~Application() {
     // Windows that outlive us (only in tests) must not call back into a dead registry.
@@ -32,6 +36,10 @@ bool Application::Alive(const wxWindow* window) {
 }
 
 bool Application::IsRotatorLoaded() const { return Alive(rotator_); }
+frmBrowser* Application::LoadedRefresher() const {
+    return Alive(refresher_) ? refresher_ : nullptr;
+}
+aidle* Application::LoadedRotator() const { return Alive(rotator_) ? rotator_ : nullptr; }
 
 template <class W, class... Args>
 W& Application::Ensure(W*& slot, Args&... args) {
@@ -39,6 +47,7 @@ W& Application::Ensure(W*& slot, Args&... args) {
         slot = new W(args...);
         Register(slot);
         slot->Form_Load();
+        services_.ToolStateChanged();
     }
     return *slot;
 }
@@ -96,6 +105,7 @@ void Application::OnDestroy(wxWindowDestroyEvent& event) {
     forget(refresherConfig_);
     forget(rotator_);
     forget(rotatorConfig_);
+    services_.ToolStateChanged();
 }
 
 }  // namespace vantle

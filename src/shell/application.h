@@ -39,6 +39,9 @@ class Application final : public RotatorHost {
     churl& RotatorConfig();
 
     bool IsRotatorLoaded() const;
+    // The tool windows when loaded, else null; nothing is loaded for asking.
+    frmBrowser* LoadedRefresher() const;
+    aidle* LoadedRotator() const;
 
     // Shows a window modeless without owner: loads it when needed, makes it visible, brings it
     // to the front.

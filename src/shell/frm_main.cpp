@@ -4,8 +4,11 @@
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 
+#include <algorithm>
+
 #include "kit/twips.h"
 #include "kit/vantle_icon.h"
+#include "logic/status_text.h"
 #include "refresher/form1.h"
 #include "refresher/frm_browser.h"
 #include "rotator/aidle.h"
@@ -46,6 +49,12 @@ frmMain::frmMain(Application& app)
     Bind(wxEVT_CLOSE_WINDOW, &frmMain::Form_Unload, this);
     Bind(
         wxEVT_TIMER, [this](wxTimerEvent&) { UpdateClock(); }, clock_.GetId());
+    // A wider or narrower panel may fit another wording; the fields have their new sizes once
+    // the status bar has handled its own size event.
+    Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+        event.Skip();
+        if (!toolTip_.empty()) CallAfter([this] { UpdateToolStatus(); });
+    });
     UpdateClock();
 }
 
@@ -88,9 +97,14 @@ void frmMain::BuildMenus() {
 }
 
 void frmMain::BuildStatusBar() {
-    sbStatusBar_ = CreateStatusBar(3, wxSTB_SIZEGRIP | wxSTB_SHOW_TIPS | wxFULL_REPAINT_ON_RESIZE);
+    // The bar's tooltip is the tools' status, one line each, rather than the clipped text of a
+    // field, which wx would show in its place.
+    sbStatusBar_ = CreateStatusBar(3, wxSTB_SIZEGRIP | wxFULL_REPAINT_ON_RESIZE);
     sbStatusBar_->SetName("sbStatusBar");
-    sbStatusBar_->SetStatusText("Status", 0);
+    sbStatusBar_->SetStatusText(status::kNoTool, 0);
+    const wxString sample = "Refresher 12 reloads, next 3 s | Rotator Link 3 of 5";
+    charWidth_ =
+        std::max(1, sbStatusBar_->GetTextExtent(sample).x / static_cast<int>(sample.length()) + 1);
 }
 
 void frmMain::UpdateClock() {
@@ -105,9 +119,43 @@ void frmMain::UpdateClock() {
         sbStatusBar_->SetStatusText(date, 1);
         sbStatusBar_->SetStatusText(time, 2);
     }
+    // The tools' status rides on the clock's second: no timer of its own, and nothing at all to
+    // do while no tool runs.
+    if (toolsRunning_) UpdateToolStatus();
     // Wake up just after the next full second rather than drifting across it.
     const int msToNextSecond = 1000 - wxDateTime::UNow().GetMillisecond();
     clock_.StartOnce(msToNextSecond + 5);
+}
+
+void frmMain::ToolStateChanged() { UpdateToolStatus(); }
+
+void frmMain::UpdateToolStatus() {
+    status::Wordings wordings;
+    frmBrowser* refresher = app_.LoadedRefresher();
+    if (refresher != nullptr && !refresher->IsClosing()) {
+        const status::RefresherStatus now = refresher->Status();
+        wordings.lines.push_back(RefresherLine(now));
+        wordings.briefs.push_back(RefresherBrief(now));
+        wordings.running += now.running ? 1 : 0;
+    }
+    if (aidle* rotator = app_.LoadedRotator()) {
+        const status::RotatorStatus now = rotator->Status();
+        wordings.lines.push_back(RotatorLine(now));
+        wordings.briefs.push_back(RotatorBrief(now));
+        wordings.running += now.running ? 1 : 0;
+    }
+    toolsRunning_ = wordings.running > 0;
+
+    wxRect field;
+    sbStatusBar_->GetFieldRect(0, field);
+    const std::size_t fits = static_cast<std::size_t>(std::max(0, field.width) / charWidth_);
+    const wxString text = wxString::FromUTF8(FitPanel(wordings, fits));
+    if (sbStatusBar_->GetStatusText(0) != text) sbStatusBar_->SetStatusText(text, 0);
+    const wxString tip = wxString::FromUTF8(Tooltip(wordings));
+    if (tip != toolTip_) {
+        toolTip_ = tip;
+        sbStatusBar_->SetToolTip(tip);  // none when empty
+    }
 }
 
 void frmMain::mnuFileExit_Click() { Close(true); }

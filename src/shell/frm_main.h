@@ -24,15 +24,24 @@ class frmMain : public wxFrame {
     void mnuHelpContents_Click();
     void mnuHelpAbout_Click();
 
+    // A tool window has opened, started, stopped or closed: the status panel says so at once,
+    // and follows the tools every second while one of them runs.
+    void ToolStateChanged();
+
   private:
     void BuildMenus();
     void BuildStatusBar();
     void UpdateClock();
+    void UpdateToolStatus();
     void Form_Unload(wxCloseEvent& event);
 
     Application& app_;
     wxStatusBar* sbStatusBar_ = nullptr;
     wxTimer clock_;
+    bool toolsRunning_ = false;
+    // A typical character's width in the status bar's font, for fitting the panel's text.
+    int charWidth_ = 1;
+    wxString toolTip_;
 };
 
 }  // namespace vantle
