@@ -10,6 +10,7 @@ namespace vantle {
 class MessageBoxes;
 class ProgramStart;
 class MouseInput;
+class IdleInhibit;
 class Registry;
 
 // The program's fixed intervals in one place; tests construct windows with shorter ones.
@@ -27,6 +28,7 @@ struct Services {
     MessageBoxes* messages = nullptr;
     ProgramStart* programs = nullptr;
     MouseInput* mouse = nullptr;
+    IdleInhibit* inhibit = nullptr;
     Registry* registry = nullptr;
     Timings timings;
     // The Rotator's first page at every Start; empty for its own, the search portal.
