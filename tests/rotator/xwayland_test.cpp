@@ -174,28 +174,11 @@ std::optional<std::pair<std::string, std::string>> XwaylandBelow(pid_t composito
     return std::nullopt;
 }
 
-// The compositor, with the session bus it needs, in a process group of its own that ends with
-// the test, Xwayland included.
-struct Compositor {
-    explicit Compositor(const std::string& command)
-        : shell(popen(("echo $$; exec " + command).c_str(), "r")) {
-        if (shell == nullptr || std::fscanf(shell, "%d", &pid) != 1) pid = 0;
-    }
-    ~Compositor() {
-        if (pid > 0) kill(-pid, SIGTERM);
-        for (const auto end = Clock::now() + 5s; Running() && Clock::now() < end;) usleep(10'000);
-        if (pid > 0) kill(-pid, SIGKILL);
-        if (shell != nullptr) pclose(shell);
-    }
-    bool Running() const { return pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0; }
-    FILE* shell;
-    pid_t pid = 0;
-};
-
 TEST(XwaylandTest, RotatorOpensOnXwaylandAboveAtItsPlaceAndTellsTheLimitsOnce) {
     TempFolder runtime("vantle-wayland");  // private to us, as XDG_RUNTIME_DIR must be
     const std::string socket = "vantle-test-wayland", log = runtime / "mutter.log";
-    Compositor mutter("setsid env XDG_RUNTIME_DIR='" + runtime.path().string() +
+    // The compositor, with the session bus it needs; ends with the test, Xwayland included.
+    ProcessGroup mutter("setsid env XDG_RUNTIME_DIR='" + runtime.path().string() +
                       "' dbus-run-session -- mutter --nested --wayland --wayland-display=" +
                       socket + " >'" + log + "' 2>&1");
     // Until Xwayland has started and takes clients, while the compositor runs.

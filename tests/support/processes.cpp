@@ -1,7 +1,10 @@
 #include "support/processes.h"
 
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -55,6 +58,28 @@ std::vector<pid_t> WebProcesses() {
         if (child.name.rfind("WebKitWebProces", 0) == 0 && child.state != 'Z')
             pids.push_back(child.pid);
     return pids;
+}
+
+ProcessGroup::ProcessGroup(const std::string& command)
+    : shell_(popen(("echo $$; exec " + command).c_str(), "r")) {
+    if (shell_ == nullptr || std::fscanf(shell_, "%d\n", &pid) != 1) pid = 0;
+}
+
+ProcessGroup::~ProcessGroup() {
+    using Clock = std::chrono::steady_clock;
+    if (pid > 0) kill(-pid, SIGTERM);
+    for (const auto end = Clock::now() + std::chrono::seconds(5); Running() && Clock::now() < end;)
+        usleep(10'000);
+    if (pid > 0) kill(-pid, SIGKILL);
+    if (shell_ != nullptr) pclose(shell_);
+}
+
+bool ProcessGroup::Running() const { return pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0; }
+
+std::string ProcessGroup::ReadLine() {
+    std::string line;
+    for (int c; shell_ != nullptr && (c = std::fgetc(shell_)) != EOF && c != '\n';) line += char(c);
+    return line;
 }
 
 }  // namespace vantle::test
