@@ -180,12 +180,11 @@ class PortalMouseInput final : public MouseInput {
     void Ask(const char* method, GVariantBuilder* options, std::function<void(GVariant*)> then) {
         const std::string token = NextToken();
         g_variant_builder_add(options, "{sv}", "handle_token", g_variant_new_string(token.c_str()));
-        GVariant* parameters =
-            std::string_view(method) == "CreateSession"
-                ? g_variant_new("(a{sv})", options)
-            : std::string_view(method) == "Start"
-                ? g_variant_new("(osa{sv})", session_.c_str(), "", options)
-                : g_variant_new("(oa{sv})", session_.c_str(), options);
+        GVariant* parameters = std::string_view(method) == "CreateSession"
+                                   ? g_variant_new("(a{sv})", options)
+                               : std::string_view(method) == "Start"
+                                   ? g_variant_new("(osa{sv})", session_.c_str(), "", options)
+                                   : g_variant_new("(oa{sv})", session_.c_str(), options);
         // Subscribed before the call, so that an answer the portal sends at once is not missed.
         then_ = std::move(then);
         responseSubscription_ = g_dbus_connection_signal_subscribe(
@@ -205,8 +204,8 @@ class PortalMouseInput final : public MouseInput {
         if (!reply) static_cast<PortalMouseInput*>(self)->Fail(InputSession::Cancelled);
     }
 
-    static void OnResponse(GDBusConnection*, const gchar*, const gchar*, const gchar*,
-                           const gchar*, GVariant* parameters, gpointer data) {
+    static void OnResponse(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
+                           GVariant* parameters, gpointer data) {
         auto* self = static_cast<PortalMouseInput*>(data);
         guint32 response = 2;
         GVariant* results = nullptr;
@@ -229,8 +228,7 @@ class PortalMouseInput final : public MouseInput {
     }
 
     void Fail(InputSession why) {
-        if (!session_.empty())
-            Send(bus_, session_.c_str(), kSession, "Close", g_variant_new("()"));
+        if (!session_.empty()) Send(bus_, session_.c_str(), kSession, "Close", g_variant_new("()"));
         EndSession();
         Answer(why);
     }
@@ -310,14 +308,13 @@ class DesktopIdleInhibit final : public IdleInhibit {
                                   g_variant_new_string("Vantle's mouse activity is running"));
             g_dbus_connection_call(bus_, kPortal, kPortalPath, kInhibitPortal, "Inhibit",
                                    g_variant_new("(sua{sv})", "", kInhibitIdle, &options),
-                                   G_VARIANT_TYPE("(o)"), G_DBUS_CALL_FLAGS_NONE, kCallMs,
-                                   cancel_, &DesktopIdleInhibit::OnAnswer, this);
+                                   G_VARIANT_TYPE("(o)"), G_DBUS_CALL_FLAGS_NONE, kCallMs, cancel_,
+                                   &DesktopIdleInhibit::OnAnswer, this);
         } else {
-            g_dbus_connection_call(bus_, kScreenSaver, "/org/freedesktop/ScreenSaver",
-                                   kScreenSaver, "Inhibit",
-                                   g_variant_new("(ss)", "Vantle", "mouse activity running"),
-                                   G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, kCallMs,
-                                   cancel_, &DesktopIdleInhibit::OnAnswer, this);
+            g_dbus_connection_call(
+                bus_, kScreenSaver, "/org/freedesktop/ScreenSaver", kScreenSaver, "Inhibit",
+                g_variant_new("(ss)", "Vantle", "mouse activity running"), G_VARIANT_TYPE("(u)"),
+                G_DBUS_CALL_FLAGS_NONE, kCallMs, cancel_, &DesktopIdleInhibit::OnAnswer, this);
         }
     }
 
@@ -345,13 +342,11 @@ class DesktopIdleInhibit final : public IdleInhibit {
     }
 
     void GiveBack() {
-        if (!request_.empty())
-            Send(bus_, request_.c_str(), kRequest, "Close", g_variant_new("()"));
+        if (!request_.empty()) Send(bus_, request_.c_str(), kRequest, "Close", g_variant_new("()"));
         if (cookie_ != 0)
-            g_dbus_connection_call(bus_, kScreenSaver, "/org/freedesktop/ScreenSaver",
-                                   kScreenSaver, "UnInhibit", g_variant_new("(u)", cookie_),
-                                   nullptr, G_DBUS_CALL_FLAGS_NONE, kCallMs, nullptr, nullptr,
-                                   nullptr);
+            g_dbus_connection_call(bus_, kScreenSaver, "/org/freedesktop/ScreenSaver", kScreenSaver,
+                                   "UnInhibit", g_variant_new("(u)", cookie_), nullptr,
+                                   G_DBUS_CALL_FLAGS_NONE, kCallMs, nullptr, nullptr, nullptr);
         request_.clear();
         cookie_ = 0;
     }

@@ -56,10 +56,14 @@ constexpr const char* kMouseGone =
 
 const char* WhyMouseStopped(InputSession state) {
     switch (state) {
-        case InputSession::Refused: return kMouseRefused;
-        case InputSession::Closed: return kMouseClosed;
-        case InputSession::Unavailable: return kMouseGone;
-        default: return kMouseCancelled;
+        case InputSession::Refused:
+            return kMouseRefused;
+        case InputSession::Closed:
+            return kMouseClosed;
+        case InputSession::Unavailable:
+            return kMouseGone;
+        default:
+            return kMouseCancelled;
     }
 }
 
@@ -193,7 +197,7 @@ void aidle::Command1_Click() {
     if (IsTextOne(MMEnabled)) {
         if (MouseInput* mouse = UsableMouse()) {
             if (!mouse->limitsTold) {
-                mouseNote = !mouse->ReachesDesktop()    ? kXwaylandMouse
+                mouseNote = !mouse->ReachesDesktop()     ? kXwaylandMouse
                             : !mouse->WindowPlaceKnown() ? kNativeWaylandMouse
                                                          : nullptr;
                 mouse->limitsTold = mouseNote != nullptr;
@@ -246,8 +250,7 @@ void aidle::MouseActivityEnded(InputSession why) {
     SetIndicator(Label4, false);
     SetIndicator(Label5, false);
     if (services_.messages != nullptr)
-        services_.messages->Show(WhyMouseStopped(why), modIni::kAppTitle,
-                                 MessageIcon::Exclamation);
+        services_.messages->Show(WhyMouseStopped(why), modIni::kAppTitle, MessageIcon::Exclamation);
 }
 
 void aidle::Command2_Click() {

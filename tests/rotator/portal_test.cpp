@@ -34,7 +34,8 @@ struct Call {
 class PortalTest : public AppTest {
   protected:
     void SetUp() override {
-        bus_ = std::make_unique<ProcessGroup>("setsid dbus-daemon --session --nofork --print-address 2>/dev/null");
+        bus_ = std::make_unique<ProcessGroup>(
+            "setsid dbus-daemon --session --nofork --print-address 2>/dev/null");
         const std::string address = bus_->ReadLine();
         if (address.empty()) GTEST_SKIP() << "no private session bus: dbus-daemon did not start";
         const wxSize screen = wxGetDisplaySize();
@@ -80,9 +81,7 @@ class PortalTest : public AppTest {
         rotator.Command1_Click();
         return rotator;
     }
-    bool Inhibited() const {
-        return Calls("Inhibit").size() > Calls("InhibitReleased").size();
-    }
+    bool Inhibited() const { return Calls("Inhibit").size() > Calls("InhibitReleased").size(); }
 
     int version_ = 2;
     TempFolder portalFolder_{"vantle-portal"};
@@ -156,7 +155,8 @@ TEST_F(PortalTest, ApprovedOnceThenEveryStepLandsOnItsTargetAndClicksThere) {
         const std::string name = call.Field("call");
         if (name != "NotifyPointerMotion" && name != "NotifyPointerButton") continue;
         EXPECT_EQ(call.Field("session"), session);
-        const std::string where = std::to_string(call.Int("x")) + "," + std::to_string(call.Int("y"));
+        const std::string where =
+            std::to_string(call.Int("x")) + "," + std::to_string(call.Int("y"));
         seen.push_back(name == "NotifyPointerMotion" ? "move to " + where
                                                      : "button " + call.Field("button") + " " +
                                                            call.Field("state") + " at " + where);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -62,7 +63,9 @@ std::vector<pid_t> WebProcesses() {
 
 ProcessGroup::ProcessGroup(const std::string& command)
     : shell_(popen(("echo $$; exec " + command).c_str(), "r")) {
-    if (shell_ == nullptr || std::fscanf(shell_, "%d\n", &pid) != 1) pid = 0;
+    // Not fscanf: its trailing blank would wait for more output than the shell's first line.
+    const std::string first = ReadLine();
+    pid = first.empty() ? 0 : pid_t(std::atoi(first.c_str()));
 }
 
 ProcessGroup::~ProcessGroup() {
