@@ -171,11 +171,12 @@ class PortalVersion1Test : public PortalTest {
     PortalVersion1Test() { version_ = 1; }
 };
 
-// Refused, cancelled, or closed later by the desktop: the activity stops with one message each
-// and its inhibit goes, the rotation runs on, and the next Start asks afresh. Version 1 keeps no
-// approval, so it is asked without persistence and no token is stored.
+// Refused (or granted without the pointer), cancelled, or closed later by the desktop: the activity
+// stops with one message each and its inhibit goes, the rotation runs on, and the next Start asks
+// afresh. Version 1 keeps no approval, so it is asked without persistence and no token is stored.
 TEST_F(PortalVersion1Test, RefusedCancelledOrClosedStopsTheActivityAloneWithOneMessage) {
     const std::pair<int, const char*> answers[] = {{1, "Mouse movement was refused"},
+                                                   {3, "Mouse movement was refused"},
                                                    {2, "Mouse movement did not start"},
                                                    {0, "Mouse movement stopped"}};
     aidle* rotator = nullptr;
@@ -198,7 +199,7 @@ TEST_F(PortalVersion1Test, RefusedCancelledOrClosedStopsTheActivityAloneWithOneM
         EXPECT_TRUE(TestAccess::Timer2(*rotator).IsRunning());
         EXPECT_TRUE(PumpUntil([&] { return !Inhibited(); }));
     }
-    EXPECT_EQ(Calls("CreateSession").size(), 3u);
+    EXPECT_EQ(Calls("CreateSession").size(), 4u);
     for (const Call& select : Calls("SelectDevices")) {
         EXPECT_EQ(select.Field("persist_mode"), "(none)");
         EXPECT_EQ(select.Field("restore_token"), "(none)");

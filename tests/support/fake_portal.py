@@ -6,7 +6,8 @@ a screen that relative motion moves and whose edges stop it, as a compositor's d
     fake_portal.py LOG --version N --screen WxH
 
 A control interface (org.vantle.test.FakePortal on the same object) lets the test choose how the
-next Start is answered (0 yes, 1 no, 2 ended otherwise, -1 held until Answer), answer a held one,
+next Start is answered (0 yes, 1 no, 2 ended otherwise, 3 yes without the pointer, -1 held
+until Answer), answer a held one,
 and close the open sessions as the desktop would.
 """
 import argparse
@@ -135,14 +136,15 @@ class FakePortal:
         if method == "SetStartAnswer":
             self.start_answer = args[0]
         elif method == "Answer" and self.held:
+            # 3: yes, but without the pointer.
             (request, sender), self.held = self.held, None
-            results = {}
-            if args[0] == 0:
-                results["devices"] = GLib.Variant("u", 2)
+            results, response = {}, 0 if args[0] == 3 else args[0]
+            if response == 0:
+                results["devices"] = GLib.Variant("u", 2 if args[0] == 0 else 0)
                 if self.version >= 2 and self.persist:
                     self.tokens += 1
                     results["restore_token"] = GLib.Variant("s", f"token-{self.tokens}")
-            self.respond(request, args[0], results, sender)
+            self.respond(request, response, results, sender)
         elif method == "CloseSessions":
             for session, sender in list(self.sessions):
                 self.bus.emit_signal(sender, session, "org.freedesktop.portal.Session", "Closed",
