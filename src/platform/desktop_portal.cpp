@@ -4,6 +4,7 @@
 #include <gio/gio.h>
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <utility>
 
@@ -79,6 +80,7 @@ class PortalMouseInput final : public MouseInput {
         g_object_unref(cancel_);
         Unsubscribe(responseSubscription_);
         Unsubscribe(closedSubscription_);
+        for (const auto& [method, parameters] : inputs_) g_variant_unref(parameters);
     }
 
     bool Available() const override { return true; }
@@ -91,9 +93,8 @@ class PortalMouseInput final : public MouseInput {
         // the desktop's.
         const int scale = DeviceScaleAt(screenX, screenY);
         for (const RelativePointer::Move& move : pointer_.MovesTo(screenX * scale, screenY * scale))
-            Send(bus_, kPortalPath, kRemoteDesktop, "NotifyPointerMotion",
-                 g_variant_new("(oa{sv}dd)", session_.c_str(), nullptr, double(move.dx),
-                               double(move.dy)));
+            Input("NotifyPointerMotion", g_variant_new("(oa{sv}dd)", session_.c_str(), nullptr,
+                                                       double(move.dx), double(move.dy)));
     }
 
     void Prepare(std::function<void(InputSession)> answer,
@@ -122,8 +123,8 @@ class PortalMouseInput final : public MouseInput {
     }
 
     void ForgetPointerPosition() override { pointer_.Forget(); }
-    // The events go over the bus to the portal and on to the compositor: a few round trips on
-    // a loaded machine.
+    // The events go over the bus to the portal and on to the compositor, one after the other: a
+    // few round trips on a loaded machine.
     std::chrono::milliseconds InputLatency() const override {
         return std::chrono::milliseconds(250);
     }
@@ -247,10 +248,35 @@ class PortalMouseInput final : public MouseInput {
 
     void Button(MouseButton button, bool down) {
         if (state_ != State::Ready) return;
-        Send(bus_, kPortalPath, kRemoteDesktop, "NotifyPointerButton",
-             g_variant_new("(oa{sv}iu)", session_.c_str(), nullptr,
-                           button == MouseButton::Left ? kButtonLeft : kButtonRight,
-                           down ? 1u : 0u));
+        Input("NotifyPointerButton",
+              g_variant_new("(oa{sv}iu)", session_.c_str(), nullptr,
+                            button == MouseButton::Left ? kButtonLeft : kButtonRight,
+                            down ? 1u : 0u));
+    }
+
+    // xdg-desktop-portal handles each call in a thread of its own, so calls sent together can
+    // reach the compositor in any order: a release before its press leaves the button held
+    // down. Each input event goes only once the one before it has been answered.
+    void Input(const char* method, GVariant* parameters) {
+        inputs_.emplace_back(method, g_variant_ref_sink(parameters));
+        if (inputs_.size() == 1) SendFirstInput();
+    }
+
+    void SendFirstInput() {
+        g_dbus_connection_call(bus_, kPortal, kPortalPath, kRemoteDesktop, inputs_.front().first,
+                               inputs_.front().second, nullptr, G_DBUS_CALL_FLAGS_NONE, kCallMs,
+                               cancel_, &PortalMouseInput::OnInputSent, this);
+    }
+
+    static void OnInputSent(GObject* source, GAsyncResult* result, gpointer data) {
+        GError* raw = nullptr;
+        Variant reply(g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &raw));
+        Error error(raw);
+        if (g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED)) return;
+        auto* self = static_cast<PortalMouseInput*>(data);
+        g_variant_unref(self->inputs_.front().second);
+        self->inputs_.pop_front();
+        if (!self->inputs_.empty()) self->SendFirstInput();
     }
 
     std::string NextToken() { return "vantle" + std::to_string(++tokens_); }
@@ -270,6 +296,7 @@ class PortalMouseInput final : public MouseInput {
     RelativePointer pointer_;
     std::function<void(InputSession)> answer_, ended_;
     std::function<void(GVariant*)> then_;
+    std::deque<std::pair<const char*, GVariant*>> inputs_;  // the first one is on its way
     guint responseSubscription_ = 0;
     guint closedSubscription_ = 0;
     unsigned tokens_ = 0;

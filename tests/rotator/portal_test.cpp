@@ -155,6 +155,7 @@ TEST_F(PortalTest, ApprovedOnceThenEveryStepLandsOnItsTargetAndClicksThere) {
         const std::string name = call.Field("call");
         if (name != "NotifyPointerMotion" && name != "NotifyPointerButton") continue;
         EXPECT_EQ(call.Field("session"), session);
+        EXPECT_EQ(call.line.find("\"overlap\": true"), std::string::npos) << "sent unanswered";
         const std::string where =
             std::to_string(call.Int("x")) + "," + std::to_string(call.Int("y"));
         seen.push_back(name == "NotifyPointerMotion" ? "move to " + where

@@ -49,7 +49,7 @@ class FakePortal:
         self.version = args.version
         self.width, self.height = (int(n) for n in args.screen.split("x"))
         self.x, self.y = self.width // 2, self.height // 2
-        self.start_answer, self.held = 0, None
+        self.start_answer, self.held, self.unanswered, self.persist = 0, None, 0, 0
         self.sessions, self.tokens, self.objects = set(), 0, {}
         node = Gio.DBusNodeInfo.new_for_xml(XML)
         for interface in node.interfaces:
@@ -95,16 +95,26 @@ class FakePortal:
         if interface == "org.vantle.test.FakePortal":
             invocation.return_value(None)
             return self.control(method, args)
+        if method.startswith("Notify"):
+            # Answered a moment later, as a portal that hands each call to a thread of its own
+            # may: an event sent before the one ahead of it is answered may overtake it there.
+            self.unanswered += 1
+            overlap = self.unanswered > 1
+
+            def answer():
+                self.unanswered -= 1
+                invocation.return_value(None)
+                return False
+
+            GLib.timeout_add(2, answer)
         if method == "NotifyPointerMotion":
             self.x = min(max(self.x + args[2], 0), self.width - 1)
             self.y = min(max(self.y + args[3], 0), self.height - 1)
-            self.record({"call": method, "session": args[0], "dx": args[2], "dy": args[3],
-                         "x": self.x, "y": self.y})
-            return invocation.return_value(None)
+            return self.record({"call": method, "session": args[0], "dx": args[2],
+                                "dy": args[3], "x": self.x, "y": self.y, "overlap": overlap})
         if method == "NotifyPointerButton":
-            self.record({"call": method, "session": args[0], "button": args[2],
-                         "state": args[3], "x": self.x, "y": self.y})
-            return invocation.return_value(None)
+            return self.record({"call": method, "session": args[0], "button": args[2],
+                                "state": args[3], "x": self.x, "y": self.y, "overlap": overlap})
         options = args[-1]
         request = self.object_path(sender, "request", options.get("handle_token", "t"))
         entry = {"call": method, "options": options}
