@@ -58,6 +58,22 @@ std::string PortalObjectPath(GDBusConnection* bus, const char* kind, const std::
     return std::string(kPortalPath) + "/" + kind + "/" + sender + "/" + token;
 }
 
+// An asynchronous call's reply, null when it failed. Its caller's object cancels its calls when
+// it goes: `gone` then says that the object must not be touched.
+struct Finished {
+    Variant reply;
+    bool gone = false;
+};
+
+Finished Finish(GObject* source, GAsyncResult* result) {
+    GError* raw = nullptr;
+    Finished finished{
+        Variant(g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &raw))};
+    Error error(raw);
+    finished.gone = g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED);
+    return finished;
+}
+
 // Calls a method whose reply needs no answer; the connection keeps the calls in order.
 void Send(GDBusConnection* bus, const char* path, const char* interface, const char* method,
           GVariant* parameters) {
@@ -197,12 +213,9 @@ class PortalMouseInput final : public MouseInput {
     }
 
     static void OnRequestMade(GObject* source, GAsyncResult* result, gpointer self) {
-        GError* raw = nullptr;
-        Variant reply(g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &raw));
-        Error error(raw);
-        // Cancelled only when the input is gone: `self` must not be touched then.
-        if (g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED)) return;
-        if (!reply) static_cast<PortalMouseInput*>(self)->Fail(InputSession::Cancelled);
+        const Finished finished = Finish(source, result);
+        if (!finished.gone && !finished.reply)
+            static_cast<PortalMouseInput*>(self)->Fail(InputSession::Cancelled);
     }
 
     static void OnResponse(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
@@ -269,10 +282,7 @@ class PortalMouseInput final : public MouseInput {
     }
 
     static void OnInputSent(GObject* source, GAsyncResult* result, gpointer data) {
-        GError* raw = nullptr;
-        Variant reply(g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &raw));
-        Error error(raw);
-        if (g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED)) return;
+        if (Finish(source, result).gone) return;
         auto* self = static_cast<PortalMouseInput*>(data);
         g_variant_unref(self->inputs_.front().second);
         self->inputs_.pop_front();
@@ -346,10 +356,9 @@ class DesktopIdleInhibit final : public IdleInhibit {
     }
 
     static void OnAnswer(GObject* source, GAsyncResult* result, gpointer data) {
-        GError* raw = nullptr;
-        Variant reply(g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &raw));
-        Error error(raw);
-        if (g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED)) return;
+        const Finished finished = Finish(source, result);
+        if (finished.gone) return;
+        const Variant& reply = finished.reply;
         auto* self = static_cast<DesktopIdleInhibit*>(data);
         self->pending_ = false;
         if (!reply) {
