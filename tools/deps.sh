@@ -21,10 +21,13 @@ packages=(
     libxrandr-dev
     # The desktop's idle time on X11, to step aside while a person uses the computer.
     libxss-dev
-    # The Wayland session test: GNOME's compositor nested in Xvfb, with Xwayland and a session bus.
-    mutter xwayland dbus-daemon
+    # The Wayland session tests: GNOME's compositor nested in Xvfb or headless, with Xwayland and a
+    # session bus; the remote-desktop portal and its GNOME dialog, answered through the
+    # accessibility bus; a GTK window and the fake portal in Python.
+    mutter xwayland dbus-daemon xdg-desktop-portal xdg-desktop-portal-gnome at-spi2-core
+    python3-gi gir1.2-atspi-2.0 gir1.2-gtk-3.0
     # The README's pictures (tools/screenshots.sh): windows driven by xdotool, captured with Gdk.
-    xdotool python3-gi gir1.2-gtk-3.0
+    xdotool
 )
 
 # shellcheck source=/dev/null

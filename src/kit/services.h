@@ -12,6 +12,7 @@ class MessageBoxes;
 class ProgramStart;
 class MouseInput;
 class DesktopIdle;
+class IdleInhibit;
 class Registry;
 
 // The program's fixed intervals in one place; tests construct windows with shorter ones.
@@ -30,6 +31,7 @@ struct Services {
     ProgramStart* programs = nullptr;
     MouseInput* mouse = nullptr;
     DesktopIdle* idle = nullptr;
+    IdleInhibit* inhibit = nullptr;
     Registry* registry = nullptr;
     Timings timings;
     // The Rotator's first page at every Start; empty for its own, the search portal.

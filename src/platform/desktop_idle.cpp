@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "platform/wx_platform.h"
+#include "platform/desktop_portal.h"
 #ifdef GDK_WINDOWING_X11
 #include <X11/extensions/scrnsaver.h>
 #include <gdk/gdkx.h>
@@ -18,11 +18,9 @@ using std::chrono::milliseconds;
 // server sees only the input that reaches X11 windows, so even there the desktop is asked.
 class SessionBusIdle final : public DesktopIdle {
   public:
+    explicit SessionBusIdle(GDBusConnection* connection) : connection_(connection) {}
+
     std::optional<milliseconds> IdleTime() override {
-        if (!connection_) {
-            connection_.reset(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr));
-            if (!connection_) return std::nullopt;
-        }
         // GNOME's compositor answers in milliseconds; Plasma's screen saver service does too,
         // although the interface it follows speaks of seconds.
         if (auto idle = Ask("org.gnome.Mutter.IdleMonitor", "/org/gnome/Mutter/IdleMonitor/Core",
@@ -33,17 +31,13 @@ class SessionBusIdle final : public DesktopIdle {
     }
 
   private:
-    struct Unref {
-        void operator()(gpointer object) const { g_object_unref(object); }
-    };
-
     std::optional<milliseconds> Ask(const char* name, const char* path, const char* interface,
                                     const char* method, const char* replyType) {
         // Short: the activity's step waits for the answer, and a desktop that does not answer
         // at once is one that cannot say.
         constexpr int kTimeoutMs = 250;
         GVariant* reply = g_dbus_connection_call_sync(
-            connection_.get(), name, path, interface, method, nullptr, G_VARIANT_TYPE(replyType),
+            connection_, name, path, interface, method, nullptr, G_VARIANT_TYPE(replyType),
             G_DBUS_CALL_FLAGS_NO_AUTO_START, kTimeoutMs, nullptr, nullptr);
         if (reply == nullptr) return std::nullopt;
         guint64 idle = 0;
@@ -58,7 +52,7 @@ class SessionBusIdle final : public DesktopIdle {
         return milliseconds(idle);
     }
 
-    std::unique_ptr<GDBusConnection, Unref> connection_;
+    GDBusConnection* connection_;
 };
 
 #ifdef GDK_WINDOWING_X11
@@ -91,8 +85,11 @@ class NoIdle final : public DesktopIdle {
 
 }  // namespace
 
-std::unique_ptr<DesktopIdle> MakeDesktopIdle() {
-    if (g_getenv("WAYLAND_DISPLAY") != nullptr) return std::make_unique<SessionBusIdle>();
+std::unique_ptr<DesktopIdle> MakeDesktopIdle(DesktopBus& bus) {
+    if (g_getenv("WAYLAND_DISPLAY") != nullptr) {
+        if (bus.Connection() == nullptr) return std::make_unique<NoIdle>();
+        return std::make_unique<SessionBusIdle>(bus.Connection());
+    }
 #ifdef GDK_WINDOWING_X11
     GdkDisplay* display = gdk_display_get_default();
     if (display != nullptr && GDK_IS_X11_DISPLAY(display)) {

@@ -20,4 +20,11 @@ bool LooksLikeXwayland(bool hasXwaylandExtension, const std::vector<std::string>
     return false;
 }
 
+int DeviceScaleAt(int x, int y) {
+    GdkDisplay* display = gdk_display_get_default();
+    GdkMonitor* monitor =
+        display != nullptr ? gdk_display_get_monitor_at_point(display, x, y) : nullptr;
+    return monitor != nullptr ? gdk_monitor_get_scale_factor(monitor) : 1;
+}
+
 }  // namespace vantle

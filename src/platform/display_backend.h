@@ -18,4 +18,8 @@ void PreferX11Backend();
 bool LooksLikeXwayland(bool hasXwaylandExtension, const std::vector<std::string>& outputNames,
                        const char* sessionType);
 
+// The device pixels per GTK logical pixel of the monitor at a point: what synthetic input must
+// multiply wx's points by.
+int DeviceScaleAt(int x, int y);
+
 }  // namespace vantle

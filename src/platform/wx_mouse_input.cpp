@@ -33,13 +33,15 @@ class XTestMouseInput final : public MouseInput {
 
     bool Available() const override { return display_ != nullptr; }
     bool ReachesDesktop() const override { return reachesDesktop_; }
+    // The server has handled each event when its call returns (XSync).
+    std::chrono::milliseconds InputLatency() const override { return {}; }
     void Press(MouseButton button) override { Button(button, true); }
     void Release(MouseButton button) override { Button(button, false); }
 
     void MoveTo(int screenX, int screenY) override {
         if (display_ == nullptr) return;
         // wx counts GTK's logical pixels; the X server counts device pixels.
-        const int scale = ScaleAt(screenX, screenY);
+        const int scale = DeviceScaleAt(screenX, screenY);
         XTestFakeMotionEvent(display_, -1, screenX * scale, screenY * scale, CurrentTime);
         XSync(display_, False);
     }
@@ -74,11 +76,6 @@ class XTestMouseInput final : public MouseInput {
         }
         XRRFreeScreenResources(screen);
         return names;
-    }
-
-    static int ScaleAt(int x, int y) {
-        GdkMonitor* monitor = gdk_display_get_monitor_at_point(gdk_display_get_default(), x, y);
-        return monitor != nullptr ? gdk_monitor_get_scale_factor(monitor) : 1;
     }
 
     void Button(MouseButton button, bool down) {

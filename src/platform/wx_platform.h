@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include "seams/desktop_idle.h"
 #include "seams/message_boxes.h"
 #include "seams/mouse_input.h"
 #include "seams/program_start.h"
@@ -16,7 +15,6 @@ namespace vantle {
 std::unique_ptr<MessageBoxes> MakeWxMessageBoxes();
 std::unique_ptr<ProgramStart> MakeWxProgramStart();
 std::unique_ptr<MouseInput> MakeWxMouseInput();  // wx_mouse_input.cpp
-std::unique_ptr<DesktopIdle> MakeDesktopIdle();   // desktop_idle.cpp
 
 // Restacks a shown window above its siblings without asking the window manager to activate it,
 // as wxWindow::Raise does; false when the window has no native window yet.

@@ -7,6 +7,7 @@
 #include <wx/settings.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
+#include <wx/weakref.h>
 
 #include "kit/grow_to_fit.h"
 #include "kit/services.h"
@@ -14,11 +15,13 @@
 #include "kit/vantle_icon.h"
 #include "logic/mouse_buttons.h"
 #include "logic/numbers.h"
+#include "logic/pause_time.h"
 #include "logic/rotator_settings.h"
 #include "platform/web_pane.h"
 #include "platform/wx_platform.h"
 #include "rotator/rotator_host.h"
 #include "seams/desktop_idle.h"
+#include "seams/idle_inhibit.h"
 #include "seams/message_boxes.h"
 #include "seams/mouse_input.h"
 
@@ -36,6 +39,35 @@ constexpr const char* kXwaylandMouse =
     "Mouse movement runs on Xwayland here: its moves and clicks reach Vantle's own window and "
     "other X11 programs only. The desktop's cursor does not move, and the activity does not "
     "keep the session awake.";
+constexpr const char* kNativeWaylandMouse =
+    "Mouse movement runs on a Wayland desktop where Vantle's windows do not know their place: "
+    "the cursor's targets are measured from the desktop's top-left corner, not from the "
+    "Rotator's window.";
+constexpr const char* kMouseRefused =
+    "Mouse movement was refused: the desktop did not allow Vantle to move the pointer. The "
+    "activity stops; the rotation goes on. The next Start asks again.";
+constexpr const char* kMouseCancelled =
+    "Mouse movement did not start: the desktop's request to allow it ended without an answer. "
+    "The activity stops; the rotation goes on. The next Start asks again.";
+constexpr const char* kMouseClosed =
+    "Mouse movement stopped: the desktop ended Vantle's permission to move the pointer. The "
+    "rotation goes on. The next Start asks again.";
+constexpr const char* kMouseGone =
+    "Mouse movement is not available any more: the desktop's remote-desktop service does not "
+    "answer. The rotation goes on.";
+
+const char* WhyMouseStopped(InputSession state) {
+    switch (state) {
+        case InputSession::Refused:
+            return kMouseRefused;
+        case InputSession::Closed:
+            return kMouseClosed;
+        case InputSession::Unavailable:
+            return kMouseGone;
+        default:
+            return kMouseCancelled;
+    }
+}
 
 // The unlit indicator's text. The window border colour it was drawn in is grey on the desktop
 // it was designed for, but nearly white in GTK themes, unreadable on the light yellow face.
@@ -53,15 +85,6 @@ wxPanel* MakeFrame(wxWindow* parent, const wxString& caption, wxPoint pos, wxSiz
     face->SetBackgroundColour(*wxWHITE);
     new wxStaticBox(face, wxID_ANY, caption, wxPoint(0, 0), face->GetSize());
     return face;
-}
-
-// TEMP until the settings branch lands.
-std::chrono::seconds PauseTimeFrom(const std::string& text) {
-    try {
-        return std::chrono::seconds(text.empty() ? 30 : std::stoi(text));
-    } catch (...) {
-        return std::chrono::seconds(30);
-    }
 }
 
 }  // namespace
@@ -172,15 +195,18 @@ void aidle::Command1_Click() {
     // reaches only X11 programs (Xwayland) still drives this window and its page, so there the
     // activity runs, and the user is told once per run what it cannot do.
     bool mouseMissing = false;
-    bool mouseLimited = false;
+    const char* mouseNote = nullptr;
     if (IsTextOne(MMEnabled)) {
         if (MouseInput* mouse = UsableMouse()) {
+            if (!mouse->limitsTold) {
+                mouseNote = !mouse->ReachesDesktop()     ? kXwaylandMouse
+                            : !mouse->WindowPlaceKnown() ? kNativeWaylandMouse
+                                                         : nullptr;
+                mouse->limitsTold = mouseNote != nullptr;
+            }
             pause_ = PauseWhileInUse(
-                PauseTimeFrom(ReadSetting(ini_, services_.settings, "AI_Links", "PauseTime")));
-            pause_.Start(PauseWhileInUse::Clock::now());
-            Timer1.Start(services_.timings.activity.count());
-            mouseLimited = !mouse->ReachesDesktop() && !mouse->limitsTold;
-            if (mouseLimited) mouse->limitsTold = true;
+                PauseTimeFrom(RotatorSettings::Read(ini_, services_.settings).pauseTime));
+            BeginActivity(*mouse);
         } else {
             mouseMissing = true;
         }
@@ -193,18 +219,53 @@ void aidle::Command1_Click() {
     }
     List1->SetSelection(wxNOT_FOUND);
     Label1->SetLabel("Running..");
-    if ((mouseMissing || mouseLimited) && services_.messages != nullptr) {
-        services_.messages->Show(mouseMissing ? kNoMouseMovement : kXwaylandMouse,
-                                 modIni::kAppTitle, MessageIcon::Exclamation);
+    if (mouseMissing) mouseNote = kNoMouseMovement;
+    if (mouseNote != nullptr && services_.messages != nullptr) {
+        services_.messages->Show(mouseNote, modIni::kAppTitle, MessageIcon::Exclamation);
     }
     services_.ToolStateChanged();
+}
+
+// The desktop may ask the user first: the activity's first step comes one interval after its
+// answer. The window may be gone by the time the desktop answers.
+void aidle::BeginActivity(MouseInput& mouse) {
+    awaitingMouse_ = true;
+    wxWeakRef<aidle> self(this);
+    mouse.Prepare(
+        [self](InputSession state) {
+            if (!self || !self->awaitingMouse_) return;
+            self->awaitingMouse_ = false;
+            if (state != InputSession::Ready) return self->MouseActivityEnded(state);
+            self->pause_.Start(PauseWhileInUse::Clock::now());
+            self->Timer1.Start(self->services_.timings.activity.count());
+            if (self->services_.inhibit != nullptr) self->services_.inhibit->Hold();
+        },
+        [self](InputSession state) {
+            if (self && self->Timer1.IsRunning()) self->MouseActivityEnded(state);
+        });
+}
+
+void aidle::StopActivity() {
+    awaitingMouse_ = false;
+    Timer1.Stop();
+    pause_ = PauseWhileInUse(std::chrono::seconds(0));
+    if (services_.inhibit != nullptr) services_.inhibit->Release();
+}
+
+// The rotation goes on without the activity; the user learns why, once.
+void aidle::MouseActivityEnded(InputSession why) {
+    StopActivity();
+    SetIndicator(Label4, false);
+    SetIndicator(Label5, false);
+    if (services_.messages != nullptr)
+        services_.messages->Show(WhyMouseStopped(why), modIni::kAppTitle, MessageIcon::Exclamation);
 }
 
 void aidle::Command2_Click() {
     SetCursor(wxNullCursor);
     Command1->Enable();
     Command2->Disable();
-    Timer1.Stop();
+    StopActivity();
     Timer2.Stop();
     Label1->SetLabel("Not Running");
     SetIndicator(Label4, false);
@@ -271,8 +332,8 @@ void aidle::Timer1_Timer() {
     const std::optional<double> x = ParseNumber(Text1);
     const std::optional<double> y = ParseNumber(Text2);
     if (x && y) MoveMouse(static_cast<float>(*x), static_cast<float>(*y));
-    if (UsableMouse() != nullptr)
-        pause_.OwnInput(PauseWhileInUse::Clock::now(), std::chrono::milliseconds(0));
+    if (MouseInput* mouse = UsableMouse())
+        pause_.OwnInput(PauseWhileInUse::Clock::now(), mouse->InputLatency());
 }
 
 // The time is taken before the desktop is asked, so the idle time it tells covers at least the
@@ -281,7 +342,13 @@ bool aidle::MayStepNow() {
     const auto now = PauseWhileInUse::Clock::now();
     std::optional<std::chrono::milliseconds> idle;
     if (services_.idle != nullptr) idle = services_.idle->IdleTime();
-    return pause_.MayStep(now, idle);
+    const bool wasPaused = pause_.Paused();
+    const bool mayStep = pause_.MayStep(now, idle);
+    // The person may move the pointer anywhere: a backend that moves by steps must find it again.
+    if (pause_.Paused() && !wasPaused) {
+        if (MouseInput* mouse = UsableMouse()) mouse->ForgetPointerPosition();
+    }
+    return mayStep;
 }
 
 void aidle::LeftDown() {
@@ -298,7 +365,8 @@ void aidle::MoveMouse(float x, float y) {
     const std::optional<std::int32_t> clientX = NearestInt32(x);
     const std::optional<std::int32_t> clientY = NearestInt32(y);
     if (mouse == nullptr || !clientX || !clientY) return;
-    const wxPoint screen = ClientToScreen(FromDIP(wxPoint(*clientX, *clientY)));
+    const wxPoint client = FromDIP(wxPoint(*clientX, *clientY));
+    const wxPoint screen = mouse->WindowPlaceKnown() ? ClientToScreen(client) : client;
     mouse->MoveTo(screen.x, screen.y);
 }
 
@@ -316,7 +384,7 @@ std::optional<ScreenExtent> aidle::ScreenInTargetUnits() const {
 
 void aidle::Form_Unload(wxCloseEvent&) {
     // The timers end with the window, now rather than when wx deletes it.
-    Timer1.Stop();
+    StopActivity();
     Timer2.Stop();
     Destroy();
     services_.ToolStateChanged();

@@ -22,6 +22,7 @@ class wxStaticText;
 namespace vantle {
 
 class MouseInput;
+enum class InputSession;
 class WebPane;
 struct RotatorHost;
 struct Services;
@@ -103,7 +104,12 @@ class aidle : public wxFrame {
     void BuildControls();
     void Form_Unload(wxCloseEvent& event);
     MouseInput* UsableMouse() const;
+    // The mouse activity: started once the input is ready, stopped with its idle inhibit.
+    void BeginActivity(MouseInput& mouse);
+    void StopActivity();
+    void MouseActivityEnded(InputSession why);
     bool MayStepNow();
+    bool awaitingMouse_ = false;
     std::optional<ScreenExtent> ScreenInTargetUnits() const;
 
     const Services& services_;

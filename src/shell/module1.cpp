@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "install_dirs.h"
+#include "logic/restore_token.h"
+#include "platform/desktop_portal.h"
 #include "platform/display_backend.h"
 #include "platform/web_engine_environment.h"
 #include "platform/wx_platform.h"
@@ -60,6 +62,13 @@ SettingsSearch CurrentSearch(const CommandLine& commandLine) {
     return search;
 }
 
+// The portal's approval is remembered in the user's configuration folder, wherever the settings
+// file is: it belongs to this user's desktop, not to a portable copy.
+fs::path RestoreTokenPath() {
+    const auto config = UserConfigHome(Environment("XDG_CONFIG_HOME"), HomeFolder());
+    return config ? RestoreTokenFile(*config) : fs::path();
+}
+
 }  // namespace
 
 int RunVantle(int argc, char** argv) {
@@ -95,8 +104,10 @@ int RunVantle(int argc, char** argv) {
 struct Module1::Platform {
     std::unique_ptr<MessageBoxes> messages = MakeWxMessageBoxes();
     std::unique_ptr<ProgramStart> programs = MakeWxProgramStart();
-    std::unique_ptr<MouseInput> mouse = MakeWxMouseInput();
-    std::unique_ptr<DesktopIdle> idle = MakeDesktopIdle();
+    DesktopBus bus;
+    std::unique_ptr<MouseInput> mouse = MakeDesktopMouseInput(bus, RestoreTokenPath());
+    std::unique_ptr<IdleInhibit> inhibit = MakeDesktopIdleInhibit(bus);
+    std::unique_ptr<DesktopIdle> idle = MakeDesktopIdle(bus);
     std::unique_ptr<Registry> registry = MakeLinuxRegistry();
 };
 
@@ -121,6 +132,7 @@ bool Module1::OnInit() {
     services.messages = platform_->messages.get();
     services.programs = platform_->programs.get();
     services.mouse = platform_->mouse.get();
+    services.inhibit = platform_->inhibit.get();
     services.idle = platform_->idle.get();
     services.registry = platform_->registry.get();
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <functional>
 
+#include "platform/desktop_portal.h"
 #include "platform/web_pane.h"
 #include "platform/wx_platform.h"
 #include "rotator/aidle.h"
@@ -47,7 +48,7 @@ fetch('/ready');
 
 class ActivityTest : public AppTest {
   protected:
-    ActivityTest() : mouse_(MakeWxMouseInput()), idle_(MakeDesktopIdle()) {
+    ActivityTest() : mouse_(MakeWxMouseInput()), idle_(MakeDesktopIdle(bus_)) {
         services.mouse = mouse_.get();
         services.idle = idle_.get();
     }
@@ -72,6 +73,7 @@ class ActivityTest : public AppTest {
             },
             deadline);
     }
+    DesktopBus bus_;
     std::unique_ptr<MouseInput> mouse_;
     std::unique_ptr<DesktopIdle> idle_;
 };

@@ -1,7 +1,11 @@
 #include "support/processes.h"
 
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -55,6 +59,30 @@ std::vector<pid_t> WebProcesses() {
         if (child.name.rfind("WebKitWebProces", 0) == 0 && child.state != 'Z')
             pids.push_back(child.pid);
     return pids;
+}
+
+ProcessGroup::ProcessGroup(const std::string& command)
+    : shell_(popen(("echo $$; exec " + command).c_str(), "r")) {
+    // Not fscanf: its trailing blank would wait for more output than the shell's first line.
+    const std::string first = ReadLine();
+    pid = first.empty() ? 0 : pid_t(std::atoi(first.c_str()));
+}
+
+ProcessGroup::~ProcessGroup() {
+    using Clock = std::chrono::steady_clock;
+    if (pid > 0) kill(-pid, SIGTERM);
+    for (const auto end = Clock::now() + std::chrono::seconds(5); Running() && Clock::now() < end;)
+        usleep(10'000);
+    if (pid > 0) kill(-pid, SIGKILL);
+    if (shell_ != nullptr) pclose(shell_);
+}
+
+bool ProcessGroup::Running() const { return pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0; }
+
+std::string ProcessGroup::ReadLine() {
+    std::string line;
+    for (int c; shell_ != nullptr && (c = std::fgetc(shell_)) != EOF && c != '\n';) line += char(c);
+    return line;
 }
 
 }  // namespace vantle::test

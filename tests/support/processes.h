@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -20,5 +21,22 @@ std::vector<ChildProcess> Descendants(pid_t root);
 
 // The engine's web processes below this program that are running now.
 std::vector<pid_t> WebProcesses();
+
+// A shell command in a session and process group of its own (the command starts with `setsid`),
+// ended with everything it started when the object goes: TERM, then KILL after five seconds.
+class ProcessGroup {
+  public:
+    explicit ProcessGroup(const std::string& command);
+    ~ProcessGroup();
+    ProcessGroup(const ProcessGroup&) = delete;
+    ProcessGroup& operator=(const ProcessGroup&) = delete;
+    bool Running() const;
+    // The command's next line of standard output, without its end; empty at its end.
+    std::string ReadLine();
+    pid_t pid = 0;
+
+  private:
+    FILE* shell_;
+};
 
 }  // namespace vantle::test
