@@ -3,8 +3,10 @@
 #include <wx/gdicmn.h>
 #include <wx/string.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class wxWindow;
@@ -40,6 +42,9 @@ class WebPane {
     std::string LocationURL() const;
     // Without a policy every new window is refused.
     void SetNewWindowPolicy(NewWindowPolicy policy);
+    // When a key, a mouse button or the wheel was last pressed or turned inside the page;
+    // nothing before the first time. The page gets that input as it always does.
+    std::optional<std::chrono::steady_clock::time_point> LastInput() const;
 
     // The child window that shows the page.
     wxWindow* View() const { return view_; }

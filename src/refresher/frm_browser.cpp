@@ -147,6 +147,9 @@ void frmBrowser::Command1_Click() {
     HandlerScope scope(*this);
     Command1->Disable();
     Command2->Enable();
+    started_ = MonotonicClock::now();
+    pauseTime_ = PauseTimeFrom(Settings().PauseTime());
+    if (closing_) return;
     // The intervals stay as they are: the first tick after opening comes at the design-time
     // interval, the configured one applies from that tick on.
     for (Pane* pane : {&pane1_, &pane2_}) {
@@ -176,6 +179,11 @@ void frmBrowser::Tick(Pane& pane) {
 
     HandlerScope scope(*this);
     pane.inTick = true;
+    // A pane someone is using is left alone: no reload, no navigation, no wait.
+    if (HeldAtTick(pane) || closing_) {
+        pane.inTick = false;
+        return;
+    }
     const std::string address = Settings().Address(pane.link);
     const std::string interval = Settings().Interval(pane.link);
     if (!closing_) {
@@ -194,6 +202,21 @@ void frmBrowser::Tick(Pane& pane) {
         }
     }
     pane.inTick = false;
+}
+
+// The pause time is read only for a pane someone has used since Start, so a pane nobody touched
+// reads the settings file as it always has.
+bool frmBrowser::HeldAtTick(const Pane& pane) {
+    const auto input = pane.browser->LastInput();
+    if (!input || *input < started_) return false;
+    pauseTime_ = PauseTimeFrom(Settings().PauseTime());
+    return HeldByInput(input, started_, pauseTime_, MonotonicClock::now());
+}
+
+bool frmBrowser::IsPaneHeld(Link link) const {
+    const Pane& pane = link == Link::First ? pane1_ : pane2_;
+    return pane.timer->Enabled() &&
+           HeldByInput(pane.browser->LastInput(), started_, pauseTime_, MonotonicClock::now());
 }
 
 void frmBrowser::Wait(std::chrono::milliseconds TimeToWait) {

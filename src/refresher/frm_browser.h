@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "logic/pause_time.h"
 #include "logic/refresh_logic.h"
 #include "logic/refresher_settings.h"
 #include "settings/mod_ini.h"
@@ -73,6 +74,10 @@ class frmBrowser : public wxFrame {
     // (a wait, a message box) has not returned yet. The window is destroyed when it has.
     bool IsClosing() const { return closing_; }
 
+    // Whether a person's key, click or wheel in the link's running pane holds its ticks now,
+    // by the pause time as last read (at Start, and at each tick after such input).
+    bool IsPaneHeld(refresher::Link link) const;
+
   private:
     // Tests drive the panes and the timers as well as read them: one friend, not an accessor each.
     friend struct TestAccess;
@@ -101,6 +106,7 @@ class frmBrowser : public wxFrame {
     refresher::RefresherSettings Settings();
     bool IsActive(const Pane& pane);
     void Tick(Pane& pane);
+    bool HeldAtTick(const Pane& pane);
     bool NewWindow2(const std::string& url);
     void Form_Unload(wxCloseEvent& event);
 
@@ -111,6 +117,11 @@ class frmBrowser : public wxFrame {
     bool closing_ = false;
     int handlersRunning_ = 0;
     std::vector<wxEventLoopBase*> waits_;  // innermost last
+
+    // Input in a pane counts from Start on: what came before it, the click on Start among it,
+    // was someone starting the tool, not using a page.
+    refresher::MonotonicClock::time_point started_ = refresher::MonotonicClock::time_point::max();
+    std::chrono::seconds pauseTime_ = kDefaultPauseTime;
 };
 
 }  // namespace vantle
