@@ -79,9 +79,9 @@ void churl::BuildControls() {
 
     lblPauseTime = new wxStaticText(client, wxID_ANY,
                                     "Pause while in use (seconds):", TwipsPoint(this, 0, 4125),
-                                    TwipsSize(this, 2655, 255), wxST_NO_AUTORESIZE, "lblPauseTime");
+                                    TwipsSize(this, 3135, 255), wxST_NO_AUTORESIZE, "lblPauseTime");
     lblPauseTime->SetBackgroundColour(*wxWHITE);
-    txtPauseTime = new wxTextCtrl(client, wxID_ANY, "", TwipsPoint(this, 2760, 4080),
+    txtPauseTime = new wxTextCtrl(client, wxID_ANY, "", TwipsPoint(this, 3240, 4080),
                                   TwipsSize(this, 735, 285), 0, wxDefaultValidator, "txtPauseTime");
     const char* pauseTip =
         "How long Mouse Movement waits after you use the mouse or keyboard; "
