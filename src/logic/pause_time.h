@@ -29,9 +29,9 @@ std::chrono::seconds PauseTimeFrom(std::string_view stored);
 // that a file without the key shows (and saves) the value the tools use.
 std::string PauseTimeShown(std::string_view stored);
 
-// Whether a person's input at `lastInput` holds the tool back at `now`: only input since
-// `countedFrom` counts (the tool's Start and what came before it do not), only for `pause`
-// after it, and never with a pause of zero.
+// Whether a person's input at `lastInput` holds the tool back at `now`: for `pause` after it,
+// never with a pause of zero, and only input at or after `countedFrom` counts. Callers pass the
+// moment of Start, so the click on Start and whatever came before it do not.
 bool HeldByInput(std::optional<std::chrono::steady_clock::time_point> lastInput,
                  std::chrono::steady_clock::time_point countedFrom, std::chrono::seconds pause,
                  std::chrono::steady_clock::time_point now);
