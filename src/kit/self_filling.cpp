@@ -1,6 +1,11 @@
 #include "kit/self_filling.h"
 
+#include <wx/textctrl.h>
+
+#include "kit/services.h"
 #include "logic/numbers.h"
+#include "logic/pause_time.h"
+#include "seams/message_boxes.h"
 
 namespace vantle {
 
@@ -28,6 +33,12 @@ SelfFillingDialog::SelfFillingDialog(const Services& services, const wxString& t
       activation_(*this, [this] { Form_Activate(); }) {
     SetName(name);
     Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { Destroy(); });
+}
+
+bool SelfFillingDialog::PauseTimeAccepted(const wxTextCtrl& box) const {
+    if (PauseTimeFromText(box.GetValue().utf8_string())) return true;
+    services_.messages->Show(kPauseTimeMessage, kPauseTimeTitle, MessageIcon::Exclamation);
+    return false;
 }
 
 void SelfFillingDialog::ShownByOpener() {

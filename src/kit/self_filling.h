@@ -10,6 +10,8 @@
 #include "kit/activation_guard.h"
 #include "settings/mod_ini.h"
 
+class wxTextCtrl;
+
 namespace vantle {
 
 struct Services;
@@ -46,6 +48,9 @@ class SelfFillingDialog : public wxFrame {
 
   protected:
     SelfFillingDialog(const Services& services, const wxString& title, const wxString& name);
+
+    // Whether `box` holds a pause time (logic/pause_time.h); when not, the message says so.
+    bool PauseTimeAccepted(const wxTextCtrl& box) const;
 
     const Services& services_;
     IniFields ini_;

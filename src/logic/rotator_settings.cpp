@@ -8,6 +8,7 @@ constexpr const char* kLinks[] = {"Link1", "Link2", "Link3", "Link4", "Link5"};
 constexpr const char* kFakeSurfing = "FSEnabled";
 constexpr const char* kMouseMovement = "MMEnabled";
 constexpr const char* kOnTop = "OTEnabled";
+constexpr const char* kPauseTime = "PauseTime";
 
 }  // namespace
 
@@ -18,6 +19,7 @@ RotatorSettings RotatorSettings::Read(IniFields& fields, const SettingsContext& 
     values.fakeSurfing = ReadSetting(fields, settings, kSection, kFakeSurfing);
     values.mouseMovement = ReadSetting(fields, settings, kSection, kMouseMovement);
     values.onTop = ReadSetting(fields, settings, kSection, kOnTop);
+    values.pauseTime = ReadSetting(fields, settings, kSection, kPauseTime);
     return values;
 }
 
@@ -28,6 +30,7 @@ bool RotatorSettings::Write(IniFields& fields, const SettingsContext& settings) 
     stored &= WriteSetting(fields, settings, kSection, kFakeSurfing, fakeSurfing);
     stored &= WriteSetting(fields, settings, kSection, kMouseMovement, mouseMovement);
     stored &= WriteSetting(fields, settings, kSection, kOnTop, onTop);
+    stored &= WriteSetting(fields, settings, kSection, kPauseTime, pauseTime);
     return stored;
 }
 

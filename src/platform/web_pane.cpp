@@ -37,6 +37,7 @@ struct WebPane::Engine final : NavigationGate::Client {
     WebKitWebView* web = nullptr;
     NewWindowPolicy policy;
     bool silent = false;
+    std::optional<std::chrono::steady_clock::time_point> lastInput;
     // Deferred policy calls check this token, so none of them reaches a destroyed pane.
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 
@@ -115,6 +116,12 @@ struct WebPane::Engine final : NavigationGate::Client {
         return engine->silent;
     }
 
+    // Noted, never taken: returning FALSE lets the page have the key, click or wheel.
+    static gboolean OnInput(GtkWidget*, GdkEvent*, Engine* engine) {
+        engine->lastInput = std::chrono::steady_clock::now();
+        return FALSE;
+    }
+
     bool BeginLoading(const std::string& address) override {
         if (!web) return false;
         webkit_web_view_load_uri(web, address.c_str());
@@ -190,6 +197,8 @@ WebPane::WebPane(wxWindow* parent, const wxPoint& pos, const wxSize& size, const
         "permission-request");
     engine.Connect("print", G_CALLBACK(Engine::SwallowIfSilent));
     engine.Connect("show-notification", G_CALLBACK(Engine::SwallowIfSilent));
+    for (const char* input : {"key-press-event", "button-press-event", "scroll-event"})
+        engine.Connect(input, G_CALLBACK(Engine::OnInput));
 
     // Shared by all panes' views, like the context; setting them again is harmless.
     WebKitSettings* settings = webkit_web_view_get_settings(engine.web);
@@ -241,6 +250,10 @@ std::string WebPane::LocationURL() const {
 }
 
 void WebPane::SetNewWindowPolicy(NewWindowPolicy policy) { engine_->policy = std::move(policy); }
+
+std::optional<std::chrono::steady_clock::time_point> WebPane::LastInput() const {
+    return engine_->lastInput;
+}
 
 WebKitWebView* WebPane::Web() const { return engine_->web; }
 

@@ -42,6 +42,9 @@ class WebPane {
     std::string LocationURL() const;
     // Without a policy every new window is refused.
     void SetNewWindowPolicy(NewWindowPolicy policy);
+    // When a key, a mouse button or the wheel was last pressed or turned inside the page;
+    // nothing before the first time. The page gets that input as it always does.
+    std::optional<std::chrono::steady_clock::time_point> LastInput() const;
 
     // The last page that could not be loaded: when, and the engine's reason. A load cut short
     // by the next one (a reload while loading) is not a failure.

@@ -12,6 +12,7 @@
 #include "kit/services.h"
 #include "kit/twips.h"
 #include "logic/numbers.h"
+#include "logic/pause_time.h"
 #include "logic/refresh_logic.h"
 #include "seams/message_boxes.h"
 
@@ -21,7 +22,7 @@ using namespace refresher;
 
 Form1::Form1(const Services& services) : SelfFillingDialog(services, "Configuration", "Form1") {
     BuildControls();
-    SetClientSize(TwipsSize(this, 6945, 3750));
+    SetClientSize(TwipsSize(this, 6945, 4110));
 }
 
 void Form1::BuildControls() {
@@ -40,7 +41,7 @@ void Form1::BuildControls() {
     // All controls are siblings, created in tab order (Save first, so it has the focus when
     // the dialog opens); each frame is drawn behind the controls it holds, which are placed
     // relative to it.
-    Command1 = new wxButton(client, wxID_ANY, "Save", at(dialog, 240, 3360), size(1695, 255), 0,
+    Command1 = new wxButton(client, wxID_ANY, "Save", at(dialog, 240, 3720), size(1695, 255), 0,
                             wxDefaultValidator, "Command1");
 
     Frame1 = new wxStaticBox(client, wxID_ANY, "The FIRST Link", at(dialog, 120, 0),
@@ -67,7 +68,7 @@ void Form1::BuildControls() {
     Text2 = new wxTextCtrl(client, wxID_ANY, "", at(frame2, 120, 600), size(4575, 285), 0,
                            wxDefaultValidator, "Text2");
 
-    Command2 = new wxButton(client, wxID_ANY, "Cancel", at(dialog, 4920, 3360), size(1695, 255), 0,
+    Command2 = new wxButton(client, wxID_ANY, "Cancel", at(dialog, 4920, 3720), size(1695, 255), 0,
                             wxDefaultValidator, "Command2");
 
     // First in the group, so it is the one selected until the dialog has filled itself.
@@ -94,6 +95,17 @@ void Form1::BuildControls() {
         check->SetBackgroundColour(*wxWHITE);
     }
 
+    lblPauseTime =
+        new wxStaticText(client, wxID_ANY, "Pause while in use (seconds):", at(dialog, 240, 3270),
+                         size(3255, 255), wxST_NO_AUTORESIZE, "lblPauseTime");
+    txtPauseTime = new wxTextCtrl(client, wxID_ANY, "", at(dialog, 3600, 3240), size(735, 285), 0,
+                                  wxDefaultValidator, "txtPauseTime");
+    const char* pauseTip =
+        "How long a pane is not reloaded after you type, click or scroll in it; "
+        "0 turns pausing off";
+    lblPauseTime->SetToolTip(pauseTip);
+    txtPauseTime->SetToolTip(pauseTip);
+
     // GTK draws check boxes and option buttons larger than the design allowed for: they grow
     // to what they need, about their designed left edge and centre line, rather than be cut.
     for (wxWindow* control : std::initializer_list<wxWindow*>{Option1, Option2, Check1, Check2}) {
@@ -101,7 +113,7 @@ void Form1::BuildControls() {
     }
 
     // A label has no room to grow (the address box is beside it): its text gets smaller.
-    for (wxStaticText* label : {Label1, Label2, Label3, Label4}) {
+    for (wxStaticText* label : {Label1, Label2, Label3, Label4, lblPauseTime}) {
         wxFont font = label->GetFont();
         while (label->GetTextExtent(label->GetLabel()).x > label->GetSize().x &&
                font.GetFractionalPointSize() > 6) {
@@ -125,6 +137,7 @@ void Form1::Form_Activate() {
     Text2->ChangeValue(wxString::FromUTF8(settings.Address(Link::Second)));
     Text4->ChangeValue(wxString::FromUTF8(settings.Interval(Link::Second)));
     Check2->Set3StateValue(CheckBoxStateFromSetting(settings.Active(Link::Second)));
+    txtPauseTime->ChangeValue(wxString::FromUTF8(PauseTimeShown(settings.PauseTime())));
     // Any other value, a text that is no number included, leaves the options as they are.
     const std::optional<double> allow = ParseNumber(settings.Allow());
     if (allow == 1.0) {
@@ -134,7 +147,7 @@ void Form1::Form_Activate() {
     }
 }
 
-bool Form1::IntervalsAccepted() {
+bool Form1::EntriesAccepted() {
     for (const wxTextCtrl* box : {Text3, Text4}) {
         switch (CheckDialogInterval(box->GetValue().utf8_string())) {
             case IntervalVerdict::Accepted:
@@ -149,11 +162,11 @@ bool Form1::IntervalsAccepted() {
                 return false;
         }
     }
-    return true;
+    return PauseTimeAccepted(*txtPauseTime);
 }
 
 void Form1::Command1_Click() {
-    if (!IntervalsAccepted()) return;
+    if (!EntriesAccepted()) return;
     // Every value is written, each failure reported by the settings module as it happens; a
     // save that did not store everything leaves the dialog open, so what was typed is not lost
     // and the save does not pass for done.
@@ -165,6 +178,7 @@ void Form1::Command1_Click() {
     saved &= settings.SetInterval(Link::Second, Text4->GetValue().utf8_string());
     saved &= settings.SetActive(Link::Second, SettingFromCheckBox(*Check2));
     saved &= settings.SetAllow(Option1->GetValue() ? "1" : "0");
+    saved &= settings.SetPauseTime(txtPauseTime->GetValue().utf8_string());
     if (saved) Close(true);
 }
 

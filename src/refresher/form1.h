@@ -13,9 +13,9 @@ class wxTextCtrl;
 namespace vantle {
 
 // The Url Refresher's configuration dialog: the two links with their intervals and activity,
-// and the popup policy. It fills itself from the settings file whenever the user comes to it,
-// and Save writes all seven values, changed or not, and closes, unless a value could not be
-// written: then it stays open with what the user typed.
+// the popup policy and the panes' pause time. It fills itself from the settings file whenever the
+// user comes to it, and Save writes all eight values, changed or not, and closes, unless a value
+// could not be written: then it stays open with what the user typed.
 class Form1 : public SelfFillingDialog {
   public:
     explicit Form1(const Services& services);
@@ -42,11 +42,13 @@ class Form1 : public SelfFillingDialog {
     wxRadioButton* Option2 = nullptr;
     wxButton* Command1 = nullptr;
     wxButton* Command2 = nullptr;
+    wxStaticText* lblPauseTime = nullptr;
+    wxTextCtrl* txtPauseTime = nullptr;
 
     void BuildControls();
     refresher::RefresherSettings Settings();
-    // Both interval boxes; shows the message for the first one refused.
-    bool IntervalsAccepted();
+    // Both interval boxes, then the pause time; shows the message for the first one refused.
+    bool EntriesAccepted();
 
     // Holds the option group's selection when neither option is selected (a GTK radio group
     // always has one); never shown.

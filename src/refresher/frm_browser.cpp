@@ -149,6 +149,9 @@ void frmBrowser::Command1_Click() {
     reloadsSinceStart_ = 0;
     Command1->Disable();
     Command2->Enable();
+    startedAt_ = MonotonicClock::now();
+    pauseTime_ = PauseTimeFrom(Settings().PauseTime());
+    if (closing_) return;
     // The intervals stay as they are: the first tick after opening comes at the design-time
     // interval, the configured one applies from that tick on.
     for (Pane* pane : {&pane1_, &pane2_}) {
@@ -179,6 +182,11 @@ void frmBrowser::Tick(Pane& pane) {
 
     HandlerScope scope(*this);
     pane.inTick = true;
+    // A pane someone is using is left alone: no reload, no navigation, no wait.
+    if (HeldAtTick(pane) || closing_) {
+        pane.inTick = false;
+        return;
+    }
     const std::string address = Settings().Address(pane.link);
     const std::string interval = Settings().Interval(pane.link);
     if (!closing_) {
@@ -198,6 +206,21 @@ void frmBrowser::Tick(Pane& pane) {
         }
     }
     pane.inTick = false;
+}
+
+// The pause time is read only for a pane someone has used since Start, so a pane nobody touched
+// reads the settings file as it always has.
+bool frmBrowser::HeldAtTick(const Pane& pane) {
+    const auto input = pane.browser->LastInput();
+    if (!input || *input < startedAt_) return false;
+    pauseTime_ = PauseTimeFrom(Settings().PauseTime());
+    return HeldByInput(input, startedAt_, pauseTime_, MonotonicClock::now());
+}
+
+bool frmBrowser::IsPaneHeld(Link link) const {
+    const Pane& pane = link == Link::First ? pane1_ : pane2_;
+    return pane.timer->Enabled() &&
+           HeldByInput(pane.browser->LastInput(), startedAt_, pauseTime_, MonotonicClock::now());
 }
 
 void frmBrowser::Wait(std::chrono::milliseconds TimeToWait) {
@@ -269,6 +292,7 @@ status::RefresherStatus frmBrowser::Status() const {
         const PaneTimer& timer = *panes[i]->timer;
         now.panes[i].ticking = now.running && timer.Enabled();
         now.panes[i].nextTickIn = status::SecondsLeft(timer.Due() - clock);
+        now.panes[i].pausedForUser = IsPaneHeld(i == 0 ? Link::First : Link::Second);
         const auto& failure = panes[i]->browser->LastLoadFailure();
         if (failure && (latest == nullptr || latest->at < failure->at)) latest = &*failure;
     }

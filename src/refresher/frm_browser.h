@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "logic/pause_time.h"
 #include "logic/refresh_logic.h"
 #include "logic/refresher_settings.h"
 #include "logic/status_text.h"
@@ -78,6 +79,9 @@ class frmBrowser : public wxFrame {
 
     // What the main window's status panel tells of this window.
     status::RefresherStatus Status() const;
+    // Whether a person's key, click or wheel in the link's running pane holds its ticks now,
+    // by the pause time as last read (at Start, and at each tick after such input).
+    bool IsPaneHeld(refresher::Link link) const;
 
   private:
     // Tests drive the panes and the timers as well as read them: one friend, not an accessor each.
@@ -107,6 +111,7 @@ class frmBrowser : public wxFrame {
     refresher::RefresherSettings Settings();
     bool IsActive(const Pane& pane);
     void Tick(Pane& pane);
+    bool HeldAtTick(const Pane& pane);
     bool NewWindow2(const std::string& url);
     void Form_Unload(wxCloseEvent& event);
 
@@ -121,6 +126,10 @@ class frmBrowser : public wxFrame {
     // For Status().
     bool started_ = false;
     std::int64_t reloadsSinceStart_ = 0;
+    // Input in a pane counts from Start on: what came before it, the click on Start among it,
+    // was someone starting the tool, not using a page.
+    refresher::MonotonicClock::time_point startedAt_ = refresher::MonotonicClock::time_point::max();
+    std::chrono::seconds pauseTime_ = kDefaultPauseTime;
 };
 
 }  // namespace vantle

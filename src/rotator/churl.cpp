@@ -12,6 +12,7 @@
 #include "kit/grow_to_fit.h"
 #include "kit/services.h"
 #include "kit/twips.h"
+#include "logic/pause_time.h"
 #include "logic/rotator_settings.h"
 #include "rotator/aidle.h"
 #include "rotator/rotator_host.h"
@@ -34,7 +35,7 @@ const char* const kFloppyDisk[] = {
 churl::churl(const Services& services, RotatorHost& host)
     : SelfFillingDialog(services, "Change Rotation Url:s", "churl"), host_(host) {
     BuildControls();
-    SetClientSize(TwipsSize(this, 4620, 4050));
+    SetClientSize(TwipsSize(this, 4620, 4470));
 }
 
 void churl::BuildControls() {
@@ -76,6 +77,18 @@ void churl::BuildControls() {
     Check1 = makeCheck("Use FakeSurfing", 3000, 1575, "Check1");
     Check3 = makeCheck("Always keep window On Top", 3720, 2655, "Check3");
 
+    lblPauseTime = new wxStaticText(client, wxID_ANY,
+                                    "Pause while in use (seconds):", TwipsPoint(this, 0, 4125),
+                                    TwipsSize(this, 3135, 255), wxST_NO_AUTORESIZE, "lblPauseTime");
+    lblPauseTime->SetBackgroundColour(*wxWHITE);
+    txtPauseTime = new wxTextCtrl(client, wxID_ANY, "", TwipsPoint(this, 3240, 4080),
+                                  TwipsSize(this, 735, 285), 0, wxDefaultValidator, "txtPauseTime");
+    const char* pauseTip =
+        "How long Mouse Movement waits after you use the mouse or keyboard; "
+        "0 turns pausing off";
+    lblPauseTime->SetToolTip(pauseTip);
+    txtPauseTime->SetToolTip(pauseTip);
+
     Command1->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Command1_Click(); });
 }
 
@@ -92,9 +105,11 @@ void churl::Fill() {
     Check1->Set3StateValue(CheckBoxStateFromSetting(stored.fakeSurfing));
     Check2->Set3StateValue(CheckBoxStateFromSetting(stored.mouseMovement));
     Check3->Set3StateValue(CheckBoxStateFromSetting(stored.onTop));
+    txtPauseTime->ChangeValue(wxString::FromUTF8(PauseTimeShown(stored.pauseTime)));
 }
 
 void churl::Command1_Click() {
+    if (!PauseTimeAccepted(*txtPauseTime)) return;
     RotatorSettings edited;
     const std::array<wxTextCtrl*, 5> boxes = UrlBoxes();
     for (std::size_t i = 0; i < boxes.size(); ++i)
@@ -102,6 +117,7 @@ void churl::Command1_Click() {
     edited.fakeSurfing = SettingFromCheckBox(*Check1);
     edited.mouseMovement = SettingFromCheckBox(*Check2);
     edited.onTop = SettingFromCheckBox(*Check3);
+    edited.pauseTime = txtPauseTime->GetValue().utf8_string();
     // A save that was not stored must not act as one: each failed key has said so, the dialog
     // stays open with the user's edits to try again, and the Rotator keeps the switches it has.
     if (!edited.Write(ini_, services_.settings)) return;

@@ -6,16 +6,18 @@
 
 class wxButton;
 class wxCheckBox;
+class wxStaticText;
 class wxTextCtrl;
 
 namespace vantle {
 
 struct RotatorHost;
 
-// Edits the Rotator's five addresses and three switches. It fills itself from the settings
-// file whenever the user comes to it; Save writes all eight values, hands the two activity
-// switches to the Rotator window and hides the dialog. A save that could not be stored does
-// neither of the last two: the dialog stays open with the user's edits.
+// Edits the Rotator's five addresses, three switches and pause time. It fills itself from the
+// settings file whenever the user comes to it; Save checks the pause time, writes all nine
+// values, hands the two activity switches to the Rotator window and hides the dialog. A save
+// that could not be stored does neither of the last two: the dialog stays open with the user's
+// edits.
 class churl : public SelfFillingDialog {
   public:
     churl(const Services& services, RotatorHost& host);
@@ -34,6 +36,8 @@ class churl : public SelfFillingDialog {
     wxCheckBox* Check2 = nullptr;  // Use Mouse Movement
     wxCheckBox* Check3 = nullptr;  // Always keep window On Top
     wxButton* Command1 = nullptr;
+    wxStaticText* lblPauseTime = nullptr;
+    wxTextCtrl* txtPauseTime = nullptr;
 
     void BuildControls();
     void Fill();

@@ -15,6 +15,7 @@
 
 #include "platform/web_engine_environment.h"
 #include "support/http_server.h"
+#include "support/page_script.h"
 #include "support/pump.h"
 #include "support/temp_folder.h"
 
@@ -31,25 +32,6 @@ class PaneFrame : public wxFrame {
     }
     std::optional<WebPane> pane;
 };
-
-// Runs `script` in the page and waits for its end; whether it ran without an exception.
-bool RunScript(WebKitWebView* web, const char* script) {
-    using Run = std::pair<bool, bool>;  // done, ok
-    // Shared with the callback, which may come after a run that timed out here.
-    auto run = std::make_shared<Run>();
-    webkit_web_view_evaluate_javascript(
-        web, script, -1, nullptr, nullptr, nullptr,
-        [](GObject* view, GAsyncResult* result, gpointer data) {
-            const std::unique_ptr<std::shared_ptr<Run>> run(
-                static_cast<std::shared_ptr<Run>*>(data));
-            JSCValue* value =
-                webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, nullptr);
-            **run = {true, value != nullptr};
-            if (value) g_object_unref(value);
-        },
-        new std::shared_ptr<Run>(run));
-    return PumpUntil([&] { return run->first; }) && run->second;
-}
 
 class WebPaneTest : public testing::Test {
   protected:
@@ -153,7 +135,7 @@ TEST_F(WebPaneTest, NothingReachesAPaneThatIsGone) {
     // The engine raises the requests before the script returns; the pane's call of the policy
     // is held back until the pane is gone.
     wxTheApp->SuspendProcessingOfPendingEvents();
-    const bool ran = RunScript(web, both);
+    const bool ran = RunScript(web, both).has_value();
     frame_->pane.reset();
     wxTheApp->ResumeProcessingOfPendingEvents();
     ASSERT_TRUE(ran);

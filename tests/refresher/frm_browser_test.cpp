@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <wx/button.h>
 #include <wx/textctrl.h>
+#include <wx/uiaction.h>
 #include <wx/weakref.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include "refresher/form1.h"
 #include "refresher_fixture.h"
 #include "shell/frm_main.h"
+#include "support/page_script.h"
 
 namespace vantle::test {
 namespace {
@@ -42,6 +44,82 @@ TEST_F(RefresherTest, ActivePanesLoadAtOnceAndAnUnchangedPageIsReloadedAtItsInte
     EXPECT_TRUE(mean >= 360ms && mean < 800ms) << (mean / 1ms) << " ms";
     EXPECT_EQ(server.CountFor("/two"), 0u) << "the inactive pane stays blank";
 }
+
+// A person types into pane 1's form with real clicks and keys while the pane reloads every
+// second. With a pause time its ticks do nothing until the pause has passed since the last key,
+// so the text survives while pane 2 goes on; the first tick after it reloads as ever. With the
+// pause off, the next reload wipes the text, as it always did.
+class RefresherPauseTest : public RefresherTest, public testing::WithParamInterface<int> {};
+
+TEST_P(RefresherPauseTest, TypingInAPaneHoldsItsTicksForThePauseTimeOnly) {
+    const std::chrono::seconds pause(GetParam());
+    // Every page loaded reports itself once its script has run.
+    server.Serve("/form",
+                 "<input id='field' autocomplete='off' style='width:300px;height:60px'>"
+                 "<script>new Image().src = '/ready';</script>");
+    server.Serve("/ready", "");
+    server.Serve("/two", "<p>two</p>");
+    Store(Link::First, server.Url("/form"), "1000");
+    Store(Link::Second, server.Url("/two"), "500");
+    Settings().SetPauseTime(std::to_string(pause.count()));
+    frmBrowser& window = Open();
+    WebPane& pane = TestAccess::brwWebBrowser(window);
+    PaneTimer& timer = TestAccess::Timer1(window);
+    std::size_t reloads = 0;  // pane 1's ticks that reach an idle pane nobody is using
+    window.Bind(
+        wxEVT_TIMER,
+        [&](wxTimerEvent& event) {
+            reloads += !pane.Busy() && !window.IsPaneHeld(Link::First);
+            event.Skip();
+        },
+        timer.GetId());
+    ASSERT_TRUE(Loaded(pane, "/form"));
+    window.Command1_Click();
+    ASSERT_TRUE(PumpUntil([&] { return reloads > 0; }));
+    auto script = [&](const char* text) { return RunScript(pane.Web(), text).value_or("?"); };
+    auto value = [&] { return script("document.getElementById('field').value"); };
+
+    // With the pause off nothing would keep a reload from wiping the text before it is read: the
+    // timer is held meanwhile. The field is clicked (again, if a reload sent before the click
+    // replaced the page) once every reload sent has loaded.
+    if (pause == 0s) timer.SetEnabled(false);
+    wxUIActionSimulator person;
+    ASSERT_TRUE(PumpUntil([&] {
+        if (server.CountFor("/ready") != reloads + 1 || pane.Busy()) return false;
+        if (script("document.activeElement.id") == "field") return true;
+        person.MouseMove(pane.View()->ClientToScreen(wxPoint(100, 20)));
+        person.MouseClick();
+        return false;
+    }));
+    const auto typed = std::chrono::steady_clock::now();  // before every key
+    const std::size_t loadsBefore = server.CountFor("/ready");
+    person.Text("typed");
+    // Once the last key is in. The engine now and then drops a key typed just after the click;
+    // what matters is that what was typed stays.
+    ASSERT_TRUE(PumpUntil([&] { return value().ends_with("ped"); })) << value();
+    const std::string text = value();
+    if (pause == 0s) {
+        timer.SetEnabled(true);
+    } else {
+        EXPECT_TRUE(window.IsPaneHeld(Link::First) && !window.IsPaneHeld(Link::Second));
+        ASSERT_TRUE(PumpUntil([&] { return !window.IsPaneHeld(Link::First); }, pause + 10s));
+        EXPECT_EQ(value(), text);
+        // Not one reload during the pause; pane 2 reloaded on its cadence meanwhile.
+        ASSERT_TRUE(PumpUntil([&] { return server.CountFor("/form") > loadsBefore; }));
+        EXPECT_GE(server.RequestsFor("/form")[loadsBefore].at, typed + pause);
+        const Requests two = server.RequestsFor("/two");
+        EXPECT_GE(
+            std::count_if(two.begin(), two.end(),
+                          [&](const auto& r) { return r.at > typed && r.at < typed + pause; }),
+            pause / 1s);
+    }
+    // The next reload is today's: a new page, an empty field.
+    ASSERT_TRUE(PumpUntil([&] { return server.CountFor("/ready") > loadsBefore && !pane.Busy(); }));
+    EXPECT_EQ(value(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Refresher, RefresherPauseTest, testing::Values(3, 0),
+                         [](const auto& info) { return info.param ? "Pause3s" : "PauseOff"; });
 
 TEST_F(RefresherTest, PanesAnswerScriptDialogsThemselves) {
     // A dialog left to the engine would hold the script, and the page, until someone answers.

@@ -24,13 +24,14 @@ class ChurlTest : public AppTest {
         app().ShowModeless(app().RotatorConfig());
         return app().RotatorConfig();
     }
-    // The five boxes' texts and the three checkboxes' states, as "0", "1" or "2".
+    // The five boxes' texts, the three checkboxes' states as "0", "1" or "2", the pause time.
     static std::vector<std::string> Fields(churl& d) {
         std::vector<std::string> fields;
         for (auto* box : FindAll<wxTextCtrl>(d, {"Text1", "Text2", "Text3", "Text4", "Text5"}))
             fields.push_back(box->GetValue().utf8_string());
         for (auto* check : FindAll<wxCheckBox>(d, {"Check1", "Check2", "Check3"}))
             fields.push_back(std::to_string(check->Get3StateValue()));
+        fields.push_back(Find<wxTextCtrl>(d, "txtPauseTime")->GetValue().utf8_string());
         return fields;
     }
     static void Fill(churl& d, const std::vector<std::string>& fields) {
@@ -39,16 +40,29 @@ class ChurlTest : public AppTest {
             box->SetValue(*field++);
         for (auto* check : FindAll<wxCheckBox>(d, {"Check1", "Check2", "Check3"}))
             check->Set3StateValue(wxCheckBoxState(std::stoi(*field++)));
+        Find<wxTextCtrl>(d, "txtPauseTime")->SetValue(*field++);
     }
 };
 
-TEST_F(ChurlTest, SaveWritesAllEightKeysInOrderHidesAndLoadsTheRotatorHidden) {
+// A pause time that is no whole number of seconds up to a day is refused with its message:
+// nothing written, nothing handed over, the dialog open. Then all nine keys are written.
+TEST_F(ChurlTest, SaveRefusesABadPauseThenWritesAllNineKeysInOrderHidesAndLoadsTheRotator) {
     churl& dialog = ShowDialog();
-    Fill(dialog, {"a", "b", "", "d", "e", "2", "1", "0"});
+    for (const char* bad : {"", "1.5", "-3", "86401", "ten"}) {
+        Fill(dialog, {"a", "b", "", "d", "e", "2", "1", "0", bad});
+        dialog.Command1_Click();
+        EXPECT_EQ(messages.shown.back().text,
+                  "Pause time must be a whole number of seconds from 0 to 86400!");
+    }
+    EXPECT_EQ(messages.shown.size(), 5u);
+    EXPECT_EQ(ReadIni(), "");
+    EXPECT_TRUE(dialog.IsShown());
+    EXPECT_FALSE(app().IsRotatorLoaded());
+    Find<wxTextCtrl>(dialog, "txtPauseTime")->SetValue(" 7 ");
     dialog.Command1_Click();
-    EXPECT_EQ(IniLines(),
-              (std::vector<std::string>{"[AI_Links]", "Link1=a", "Link2=b", "Link3=", "Link4=d",
-                                        "Link5=e", "FSEnabled=2", "MMEnabled=1", "OTEnabled=0"}));
+    EXPECT_EQ(IniLines(), (std::vector<std::string>{
+                              "[AI_Links]", "Link1=a", "Link2=b", "Link3=", "Link4=d", "Link5=e",
+                              "FSEnabled=2", "MMEnabled=1", "OTEnabled=0", "PauseTime= 7 "}));
     EXPECT_FALSE(dialog.IsShown());
     ASSERT_TRUE(app().IsRotatorLoaded());
     EXPECT_FALSE(app().Rotator().IsShown());
@@ -60,7 +74,7 @@ TEST_F(ChurlTest, SaveWritesAllEightKeysInOrderHidesAndLoadsTheRotatorHidden) {
 TEST_F(ChurlTest, SaveIntoALoadedRotatorChangesOnlyItsTwoActivitySwitches) {
     WriteIni(kStored);
     aidle& rotator = app().Rotator();
-    Fill(ShowDialog(), {"", "", "", "", "", "0", "1", "1"});
+    Fill(ShowDialog(), {"", "", "", "", "", "0", "1", "1", "30"});
     app().RotatorConfig().Command1_Click();
     EXPECT_EQ(TestAccess::Switches(rotator), "01yes");
     EXPECT_EQ(Find<wxListBox>(rotator, "List1")->GetString(0), "one");
@@ -73,11 +87,11 @@ TEST_F(ChurlTest, ASaveThatCannotBeWrittenKeepsTheDialogAndTheRotatorAsTheyWere)
     std::filesystem::create_directory(IniPath());  // nothing can be written (or read)
     aidle& rotator = app().Rotator();
     churl& dialog = ShowDialog();
-    const std::vector<std::string> edits = {"a", "b", "c", "d", "e", "1", "1", "0"};
+    const std::vector<std::string> edits = {"a", "b", "c", "d", "e", "1", "1", "0", "0"};
     Fill(dialog, edits);
     messages.shown.clear();
     dialog.Command1_Click();
-    ASSERT_EQ(messages.shown.size(), 8u);
+    ASSERT_EQ(messages.shown.size(), 9u);
     for (const auto& message : messages.shown) EXPECT_EQ(message.text, modIni::kWriteFailure);
     EXPECT_TRUE(dialog.IsShown());
     EXPECT_EQ(Fields(dialog), edits);
@@ -94,20 +108,20 @@ TEST_F(ChurlTest, RefillsWhenComingFromAnotherWindowButNotBackFromItsOwnMessageB
         if (dialog != nullptr && activationsDuringBoxes++ < 3) SendActivation(*dialog);
     };
     dialog = &app().RotatorConfig();
-    EXPECT_EQ(messages.shown.size(), 8u);  // the fill at load
+    EXPECT_EQ(messages.shown.size(), 9u);  // the fill at load
     app().ShowModeless(*dialog);
-    EXPECT_EQ(messages.shown.size(), 16u);  // the opener's showing fills again, once
+    EXPECT_EQ(messages.shown.size(), 18u);  // the opener's showing fills again, once
 
     Find<wxTextCtrl>(*dialog, "Text2")->SetValue("typed");
     SendActivation(*dialog);  // the last box has closed
-    EXPECT_EQ(messages.shown.size(), 16u);
+    EXPECT_EQ(messages.shown.size(), 18u);
     EXPECT_EQ(Find<wxTextCtrl>(*dialog, "Text2")->GetValue(), "typed");
 
     aidle& rotator = app().Rotator();  // its load reads, and fails, too
     messages.shown.clear();
     SendActivation(rotator);
     SendActivation(*dialog);
-    EXPECT_EQ(messages.shown.size(), 8u);
+    EXPECT_EQ(messages.shown.size(), 9u);
     EXPECT_EQ(Find<wxTextCtrl>(*dialog, "Text2")->GetValue(), "");
 }
 
@@ -118,7 +132,7 @@ TEST_F(ChurlTest, BothOpenersReachOneInstanceFilledFromTheFileAndTheCloseBoxWrit
     churl& dialog = app().RotatorConfig();
     EXPECT_TRUE(dialog.IsShown());
     EXPECT_EQ(Fields(dialog),
-              (std::vector<std::string>{"one", "two", "", "", "five", "1", "2", "0"}));
+              (std::vector<std::string>{"one", "two", "", "", "five", "1", "2", "0", "30"}));
     EXPECT_TRUE(messages.shown.empty());
     // Greyed only when loaded so: the user's clicks go between ticked and clear.
     EXPECT_FALSE(Find<wxCheckBox>(dialog, "Check2")->Is3rdStateAllowedForUser());

@@ -32,7 +32,8 @@ class RotationTest : public AppTest {
     // The five local links, rotation on and mouse movement off; the window shown with a page
     // loaded, so that the engine is up before a test starts the clock.
     aidle& Open() {
-        RotatorSettings stored{.links = {}, .fakeSurfing = "1", .mouseMovement = "0", .onTop = "0"};
+        RotatorSettings stored{
+            .links = {}, .fakeSurfing = "1", .mouseMovement = "0", .onTop = "0", .pauseTime = {}};
         for (int i = 0; i < 5; ++i) stored.links[i] = server.Url(Path(i + 1));
         IniFields fields;
         EXPECT_TRUE(stored.Write(fields, services.settings));

@@ -28,19 +28,19 @@ namespace fs = std::filesystem;
 
 constexpr const char* kLoopDirVariable = "VANTLE_SAVE_LOOP_DIR";
 
-// Two sets of dialog values that differ in every key but the last.
-std::array<std::string, 8> Values(int set) {
+// Two sets of dialog values that differ in every key but the last two.
+std::array<std::string, 9> Values(int set) {
     const std::string host = set == 0 ? "http://alpha.example/" : "http://bravo.example/page/";
-    return {host + "1", host + "2",           host + "3",           host + "4",
-            host + "5", set == 0 ? "1" : "0", set == 0 ? "0" : "1", "0"};
+    return {host + "1",           host + "2",           host + "3", host + "4", host + "5",
+            set == 0 ? "1" : "0", set == 0 ? "0" : "1", "0",        "30"};
 }
 
 // The file after the first `written` keys of a save of `next` over a file holding `previous`.
 std::string FileState(int previous, int next, std::size_t written) {
-    constexpr const char* keys[] = {"Link1", "Link2",     "Link3",     "Link4",
-                                    "Link5", "FSEnabled", "MMEnabled", "OTEnabled"};
+    constexpr const char* keys[] = {"Link1",     "Link2",     "Link3",     "Link4",    "Link5",
+                                    "FSEnabled", "MMEnabled", "OTEnabled", "PauseTime"};
     std::string text = "[AI_Links]\n";
-    for (std::size_t i = 0; i < 8; ++i)
+    for (std::size_t i = 0; i < 9; ++i)
         text += std::string(keys[i]) + "=" + Values(i < written ? next : previous)[i] + "\n";
     return text;
 }
@@ -62,6 +62,7 @@ TEST(SaveLoop, DISABLED_SaveUntilKilled) {
     for (int set = 1;; set ^= 1) {
         for (int i = 0; i < 5; ++i) boxes[i]->ChangeValue(Values(set)[i]);
         for (int i = 0; i < 3; ++i) checks[i]->SetValue(Values(set)[5 + i] == "1");
+        Find<wxTextCtrl>(dialog, "txtPauseTime")->ChangeValue(Values(set)[8]);
         dialog.Command1_Click();
     }
 }
@@ -72,7 +73,7 @@ TEST_F(KillDuringSave, TheSettingsFileIsAlwaysWholeOldOrNew) {
     ::setenv(kLoopDirVariable, dir.c_str(), 1);
     std::set<std::string> valid, seen;
     for (int previous : {0, 1})
-        for (std::size_t written = 0; written <= 8; ++written)
+        for (std::size_t written = 0; written <= 9; ++written)
             valid.insert(FileState(previous, previous ^ 1, written));
 
     std::mt19937 random(std::random_device{}());

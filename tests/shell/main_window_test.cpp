@@ -115,7 +115,7 @@ TEST_F(MainWindowTest, StatusPanelTellsWhatRuns) {
         refresherSettings.SetActive(link, "1");
     }
     RotatorSettings rotatorSettings{
-        .links = {}, .fakeSurfing = "1", .mouseMovement = "0", .onTop = "0"};
+        .links = {}, .fakeSurfing = "1", .mouseMovement = "0", .onTop = "0", .pauseTime = ""};
     for (std::string& link : rotatorSettings.links) link = server.Url("/page");
     ASSERT_TRUE(rotatorSettings.Write(fields, services.settings));
     services.firstPage = server.Url("/page");
