@@ -37,8 +37,8 @@ constexpr const char* kNoMouseMovement =
     "synthetic input (the XTEST extension).";
 constexpr const char* kXwaylandMouse =
     "Mouse movement runs on Xwayland here: its moves and clicks reach Vantle's own window and "
-    "other X11 programs only. The desktop's cursor does not move, and the activity does not "
-    "keep the session awake.";
+    "other X11 programs only. The desktop's cursor does not move, and the desktop does not "
+    "count them as someone using it.";
 constexpr const char* kNativeWaylandMouse =
     "Mouse movement runs on a Wayland desktop where Vantle's windows do not know their place: "
     "the cursor's targets are measured from the desktop's top-left corner, not from the "
