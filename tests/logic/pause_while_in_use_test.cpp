@@ -47,14 +47,13 @@ TEST(PauseWhileInUse, APersonsInputHoldsUntilThePauseTimeHasPassed) {
 }
 
 TEST(PauseWhileInUse, OffOrWithoutAnIdleTimeItNeverPauses) {
-    PauseWhileInUse off(0s);
-    off.Start({});
-    off.OwnInput(Clock::time_point{} + 1s, 0ms);
-    EXPECT_TRUE(off.MayStep(Clock::time_point{} + 2s, 0ms));
-    PauseWhileInUse blind(30s);
-    blind.Start({});
-    EXPECT_FALSE(blind.MayStep(Clock::time_point{} + 2s, 0ms));
-    EXPECT_TRUE(blind.MayStep(Clock::time_point{} + 3s, std::nullopt));
+    PauseWhileInUse off(0s), blind(30s);
+    const Clock::time_point t{};
+    off.Start(t);
+    blind.Start(t);
+    off.OwnInput(t + 1s, 0ms);
+    EXPECT_TRUE(off.MayStep(t + 2s, 0ms) && !blind.MayStep(t + 2s, 0ms));
+    EXPECT_TRUE(blind.MayStep(t + 3s, std::nullopt));
 }
 
 }  // namespace

@@ -90,18 +90,15 @@ TEST(PrepareSettingsTest, MakesThePerUserFileOrFallsBackToTheDefaultReadOnly) {
         return SettingsChoice{SettingsSource::PerUser, file, installed};
     };
     const fs::path file = folder / "xdg" / "deep" / "vantle" / "vt.ini";
-    EXPECT_FALSE(PrepareSettingsFile(perUser(file)).readOnly);
-    EXPECT_EQ(test::ReadFile(file), kDefault);
+    EXPECT_TRUE(!PrepareSettingsFile(perUser(file)).readOnly && test::ReadFile(file) == kDefault);
     std::ofstream(file) << "mine";
     EXPECT_EQ(PrepareSettingsFile(perUser(file)).file, file);
     EXPECT_EQ(test::ReadFile(file), "mine");
 
     const fs::path bare = folder / "xdg" / "vantle" / "vt.ini";
     const SettingsLocation location = PrepareSettingsFile({SettingsSource::PerUser, bare, nullopt});
-    EXPECT_EQ(location.file, bare);
-    EXPECT_FALSE(location.readOnly);
-    EXPECT_TRUE(fs::is_directory(bare.parent_path()));
-    EXPECT_FALSE(fs::exists(bare));
+    EXPECT_TRUE(location.file == bare && !location.readOnly);
+    EXPECT_TRUE(fs::is_directory(bare.parent_path()) && !fs::exists(bare));
 
     test::RecordingMessageBoxes messages;
     const SettingsContext settings{installed, &messages, true};
@@ -109,8 +106,7 @@ TEST(PrepareSettingsTest, MakesThePerUserFileOrFallsBackToTheDefaultReadOnly) {
     EXPECT_EQ(ReadSetting(fields, settings, "AI_Links", "Link1"),
               "file:///usr/share/vantle/demo/rotate1.html");
     EXPECT_FALSE(WriteSetting(fields, settings, "AI_Links", "Link1", "changed"));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, modIni::kWriteFailure);
+    EXPECT_TRUE(messages.shown.size() == 1 && messages.shown[0].text == modIni::kWriteFailure);
     EXPECT_EQ(test::ReadFile(installed), kDefault);
 
     folder.OpenToEveryone();
