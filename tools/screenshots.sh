@@ -23,7 +23,8 @@ export NO_AT_BRIDGE=1
 work=$(mktemp -d /tmp/vantle-XXXXXX)
 vantle_pid=""
 cleanup() {
-    [[ -n "$vantle_pid" ]] && kill "$vantle_pid" 2>/dev/null && wait "$vantle_pid" 2>/dev/null
+    # Ended by the signal, it reports 143: that is no failure of the script's.
+    if [[ -n "$vantle_pid" ]] && kill "$vantle_pid" 2>/dev/null; then wait "$vantle_pid" || true; fi
     rm -rf "$work"
 }
 trap cleanup EXIT
