@@ -1,10 +1,7 @@
 #!/usr/bin/python3
-"""Answers the desktop's remote-desktop approval dialog as a user would, through the
-accessibility bus: ticks "Allow remote interaction", then presses Share. Gives up after SECONDS.
-Prints what it did; exits 0 once Share took the press.
-
-    approve_dialog.py SECONDS
-"""
+"""approve_dialog.py SECONDS: answers the desktop's remote-desktop approval dialog as a user
+would, through the accessibility bus: ticks "Allow remote interaction", then presses Share; exits
+0 once Share took the press."""
 import sys
 import time
 

@@ -1,17 +1,12 @@
 #!/usr/bin/python3
-"""A desktop portal for tests, on the session bus it is started with: RemoteDesktop (pointer
-only) and Inhibit, recording every call as a JSON line in the log file. The pointer is a point on
-a screen that relative motion moves and whose edges stop it, as a compositor's do.
-
-    fake_portal.py LOG --version N --screen WxH
-
-A control interface (org.vantle.test.FakePortal on the same object) lets the test choose how the
-next Start is answered (0 yes, 1 no, 2 ended otherwise, 3 yes without the pointer, -1 held
-until Answer), answer a held one,
-and close the open sessions as the desktop would.
-"""
+"""fake_portal.py LOG --version N --screen WxH: a desktop portal for tests, on the session bus
+it is started with: RemoteDesktop (pointer only) and Inhibit, logging each call as a line
+"Method key=value ... ". The pointer is a point that relative motion moves and the screen's
+edges stop, as a compositor's do."""
+# Its control interface (org.vantle.test.FakePortal) sets how the next Start is answered (0 yes,
+# 1 no, 2 ended otherwise, 3 yes without the pointer, -1 held until Answer), answers a held one,
+# and closes the open sessions as the desktop would.
 import argparse
-import json
 import sys
 
 from gi.repository import Gio, GLib
@@ -56,13 +51,11 @@ class FakePortal:
             bus.register_object(PATH, interface, self.call, self.property, None)
         self.object_node = Gio.DBusNodeInfo.new_for_xml(OBJECT_XML)
 
-    def record(self, entry):
-        self.log.write(json.dumps(entry) + "\n")
+    def record(self, method, **fields):
+        self.log.write(" ".join([method] + [f"{k}={v}" for k, v in fields.items()]) + " \n")
 
     def property(self, bus, sender, path, interface, name):
-        if name == "version":
-            return GLib.Variant("u", self.version)
-        return GLib.Variant("u", 2)  # the pointer only
+        return GLib.Variant("u", self.version if name == "version" else 2)  # 2: the pointer
 
     def export(self, path, interface, on_close):
         info = self.object_node.lookup_interface(interface)
@@ -72,8 +65,7 @@ class FakePortal:
             self.unexport(path)
             invocation.return_value(None)
 
-        self.objects[path] = bus_id = self.bus.register_object(path, info, call, None, None)
-        return bus_id
+        self.objects[path] = self.bus.register_object(path, info, call, None, None)
 
     def unexport(self, path):
         if path in self.objects:
@@ -83,12 +75,9 @@ class FakePortal:
         return f"{PATH}/{kind}/{sender[1:].replace('.', '_')}/{token}"
 
     def respond(self, request, code, results, sender):
-        def emit():
-            self.bus.emit_signal(sender, request, "org.freedesktop.portal.Request", "Response",
-                                 GLib.Variant("(ua{sv})", (code, results)))
-            return False
-
-        GLib.idle_add(emit)
+        GLib.idle_add(lambda: self.bus.emit_signal(
+            sender, request, "org.freedesktop.portal.Request", "Response",
+            GLib.Variant("(ua{sv})", (code, results))) and False)
 
     def call(self, bus, sender, path, interface, method, params, invocation):
         args = params.unpack()
@@ -107,34 +96,27 @@ class FakePortal:
                 return False
 
             GLib.timeout_add(2, answer)
-        if method == "NotifyPointerMotion":
-            self.x = min(max(self.x + args[2], 0), self.width - 1)
-            self.y = min(max(self.y + args[3], 0), self.height - 1)
-            return self.record({"call": method, "session": args[0], "dx": args[2],
-                                "dy": args[3], "x": self.x, "y": self.y, "overlap": overlap})
-        if method == "NotifyPointerButton":
-            return self.record({"call": method, "session": args[0], "button": args[2],
-                                "state": args[3], "x": self.x, "y": self.y, "overlap": overlap})
+            if method == "NotifyPointerMotion":
+                self.x = min(max(self.x + args[2], 0), self.width - 1)
+                self.y = min(max(self.y + args[3], 0), self.height - 1)
+            button = {} if method.endswith("Motion") else {"button": args[2], "state": args[3]}
+            return self.record(method, session=args[0], at=f"{int(self.x)},{int(self.y)}",
+                               overlap=overlap, **button)
         options = args[-1]
         request = self.object_path(sender, "request", options.get("handle_token", "t"))
-        entry = {"call": method, "options": options}
-        if interface == "org.freedesktop.portal.Inhibit":
-            entry.update(window=args[0], flags=args[1])
-            self.record(entry)
-            self.export(request, "org.freedesktop.portal.Request",
-                        lambda: self.record({"call": "InhibitReleased", "request": request}))
-            return invocation.return_value(GLib.Variant("(o)", (request,)))
         invocation.return_value(GLib.Variant("(o)", (request,)))
+        if interface == "org.freedesktop.portal.Inhibit":
+            self.record(method, flags=args[1], **options)
+            return self.export(request, "org.freedesktop.portal.Request",
+                               lambda: self.record("InhibitReleased"))
         if method == "CreateSession":
             session = self.object_path(sender, "session", options["session_handle_token"])
             self.sessions.add((session, sender))
             self.export(session, "org.freedesktop.portal.Session",
                         lambda: self.sessions.discard((session, sender)))
-            entry["session"] = session
-            self.record(entry)
+            self.record(method, session=session)
             return self.respond(request, 0, {"session_handle": GLib.Variant("s", session)}, sender)
-        entry.update(session=args[0])
-        self.record(entry)
+        self.record(method, session=args[0], **options)
         if method == "SelectDevices":
             self.persist = options.get("persist_mode", 0)
             return self.respond(request, 0, {}, sender)
@@ -161,7 +143,6 @@ class FakePortal:
                                      GLib.Variant("(a{sv})", ({},)))
                 self.unexport(session)
             self.sessions.clear()
-        self.record({"call": method, "args": list(args)})
 
 
 def main():
@@ -175,7 +156,7 @@ def main():
     loop = GLib.MainLoop()
     Gio.bus_own_name_on_connection(bus, "org.freedesktop.portal.Desktop",
                                    Gio.BusNameOwnerFlags.NONE,
-                                   lambda *a: portal.record({"call": "ready"}),
+                                   lambda *a: portal.record("ready"),
                                    lambda *a: loop.quit())
     bus.connect("closed", lambda *a: loop.quit())
     loop.run()
