@@ -24,23 +24,21 @@ class ChurlTest : public AppTest {
         app().ShowModeless(app().RotatorConfig());
         return app().RotatorConfig();
     }
-    // The five boxes' texts, the three checkboxes' states as "0", "1" or "2", the pause time.
-    static std::vector<std::string> Fields(churl& d) {
+    // The five boxes' texts, the pause time, the three checkboxes' states as "0", "1" or "2";
+    // set to `fill` first if it is given.
+    static std::vector<std::string> Fields(churl& d, const std::vector<std::string>& fill = {}) {
         std::vector<std::string> fields;
-        for (auto* box : FindAll<wxTextCtrl>(d, {"Text1", "Text2", "Text3", "Text4", "Text5"}))
+        auto next = fill.begin();
+        for (auto* box : FindAll<wxTextCtrl>(
+                 d, {"Text1", "Text2", "Text3", "Text4", "Text5", "txtPauseTime"})) {
+            if (!fill.empty()) box->SetValue(*next++);
             fields.push_back(box->GetValue().utf8_string());
-        for (auto* check : FindAll<wxCheckBox>(d, {"Check1", "Check2", "Check3"}))
+        }
+        for (auto* check : FindAll<wxCheckBox>(d, {"Check1", "Check2", "Check3"})) {
+            if (!fill.empty()) check->Set3StateValue(wxCheckBoxState(std::stoi(*next++)));
             fields.push_back(std::to_string(check->Get3StateValue()));
-        fields.push_back(Find<wxTextCtrl>(d, "txtPauseTime")->GetValue().utf8_string());
+        }
         return fields;
-    }
-    static void Fill(churl& d, const std::vector<std::string>& fields) {
-        auto field = fields.begin();
-        for (auto* box : FindAll<wxTextCtrl>(d, {"Text1", "Text2", "Text3", "Text4", "Text5"}))
-            box->SetValue(*field++);
-        for (auto* check : FindAll<wxCheckBox>(d, {"Check1", "Check2", "Check3"}))
-            check->Set3StateValue(wxCheckBoxState(std::stoi(*field++)));
-        Find<wxTextCtrl>(d, "txtPauseTime")->SetValue(*field++);
     }
 };
 
@@ -49,7 +47,7 @@ class ChurlTest : public AppTest {
 TEST_F(ChurlTest, SaveRefusesABadPauseThenWritesAllNineKeysInOrderHidesAndLoadsTheRotator) {
     churl& dialog = ShowDialog();
     for (const char* bad : {"", "1.5", "-3", "86401", "ten"}) {
-        Fill(dialog, {"a", "b", "", "d", "e", "2", "1", "0", bad});
+        Fields(dialog, {"a", "b", "", "d", "e", bad, "2", "1", "0"});
         dialog.Command1_Click();
         EXPECT_EQ(messages.shown.back().text,
                   "Pause time must be a whole number of seconds from 0 to 86400!");
@@ -74,7 +72,7 @@ TEST_F(ChurlTest, SaveRefusesABadPauseThenWritesAllNineKeysInOrderHidesAndLoadsT
 TEST_F(ChurlTest, SaveIntoALoadedRotatorChangesOnlyItsTwoActivitySwitches) {
     WriteIni(kStored);
     aidle& rotator = app().Rotator();
-    Fill(ShowDialog(), {"", "", "", "", "", "0", "1", "1", "30"});
+    Fields(ShowDialog(), {"", "", "", "", "", "30", "0", "1", "1"});
     app().RotatorConfig().Command1_Click();
     EXPECT_EQ(TestAccess::Switches(rotator), "01yes");
     EXPECT_EQ(Find<wxListBox>(rotator, "List1")->GetString(0), "one");
@@ -87,8 +85,8 @@ TEST_F(ChurlTest, ASaveThatCannotBeWrittenKeepsTheDialogAndTheRotatorAsTheyWere)
     std::filesystem::create_directory(IniPath());  // nothing can be written (or read)
     aidle& rotator = app().Rotator();
     churl& dialog = ShowDialog();
-    const std::vector<std::string> edits = {"a", "b", "c", "d", "e", "1", "1", "0", "0"};
-    Fill(dialog, edits);
+    const std::vector<std::string> edits = {"a", "b", "c", "d", "e", "0", "1", "1", "0"};
+    Fields(dialog, edits);
     messages.shown.clear();
     dialog.Command1_Click();
     ASSERT_EQ(messages.shown.size(), 9u);
@@ -132,7 +130,7 @@ TEST_F(ChurlTest, BothOpenersReachOneInstanceFilledFromTheFileAndTheCloseBoxWrit
     churl& dialog = app().RotatorConfig();
     EXPECT_TRUE(dialog.IsShown());
     EXPECT_EQ(Fields(dialog),
-              (std::vector<std::string>{"one", "two", "", "", "five", "1", "2", "0", "30"}));
+              (std::vector<std::string>{"one", "two", "", "", "five", "30", "1", "2", "0"}));
     EXPECT_TRUE(messages.shown.empty());
     // Greyed only when loaded so: the user's clicks go between ticked and clear.
     EXPECT_FALSE(Find<wxCheckBox>(dialog, "Check2")->Is3rdStateAllowedForUser());

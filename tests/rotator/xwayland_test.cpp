@@ -1,7 +1,7 @@
 // The program in a Wayland session that also offers X11: the compositor's Xwayland takes its
 // windows, so the topmost Rotator gets its place and stays above, and the mouse activity runs
 // but tells the user, once, that it cannot reach the desktop. The real case runs against GNOME's
-// compositor nested in the virtual display, in a child process whose toolkit starts there.
+// compositor, headless, in a child process whose toolkit starts on its Xwayland.
 #include <gtest/gtest.h>
 #include <unistd.h>
 #include <wx/eventfilter.h>
@@ -100,7 +100,7 @@ Window ActiveWindow() {
     return active.empty() ? 0 : static_cast<Window>(active[0]);
 }
 
-// Runs in the child that the test below starts on the compositor's X display.
+// Runs in the child that the last test starts on the compositor's Xwayland.
 TEST_F(XwaylandNoteTest, DISABLED_ChildOnXwayland) {
     if (std::getenv(kChildVariable) == nullptr) GTEST_SKIP() << "run by the test below";
     ASSERT_TRUE(GDK_IS_X11_DISPLAY(gdk_display_get_default())) << "GTK did not choose X11";
@@ -180,29 +180,6 @@ std::optional<std::pair<std::string, std::string>> OpenableXwayland(
         ours.empty() ? unsetenv("XAUTHORITY") : setenv("XAUTHORITY", ours.c_str(), 1);
     }
     return opened ? xwayland : std::nullopt;
-}
-
-TEST(XwaylandTest, RotatorOpensOnXwaylandAboveAtItsPlaceAndTellsTheLimitsOnce) {
-    TempFolder runtime("vantle-wayland");  // private to us, as XDG_RUNTIME_DIR must be
-    const std::string socket = "vantle-test-wayland", log = runtime / "mutter.log";
-    // The compositor, with the session bus it needs; ends with the test, Xwayland included.
-    ProcessGroup mutter("setsid env XDG_RUNTIME_DIR='" + runtime.path().string() +
-                        "' dbus-run-session -- mutter --nested --wayland --wayland-display=" +
-                        socket + " >'" + log + "' 2>&1");
-    const auto xwayland = OpenableXwayland(mutter);
-    if (!xwayland)
-        GTEST_SKIP() << "the compositor (mutter --nested --wayland) did not start Xwayland or it "
-                        "took no client:\n"
-                     << ReadFile(log);
-
-    const auto [exitCode, output] = RunTestsInChild("XwaylandNoteTest.DISABLED_ChildOnXwayland",
-                                                    {{kChildVariable, "1"},
-                                                     {"DISPLAY", xwayland->first},
-                                                     {"XAUTHORITY", xwayland->second},
-                                                     {"WAYLAND_DISPLAY", socket},
-                                                     {"XDG_RUNTIME_DIR", runtime.path()}});
-    EXPECT_EQ(exitCode, 0) << output;
-    EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
 }
 
 // --- Through the remote-desktop portal, with the desktop's whole stack ----------------------
@@ -315,26 +292,19 @@ TEST_F(XwaylandNoteTest, DISABLED_ChildThroughThePortal) {
     rotator.Command2_Click();
 }
 
-TEST(XwaylandTest, PortalMovesTheDesktopsPointerAndKeepsTheSessionAwake) {
-    for (const char* program :
-         {"/usr/bin/mutter", "/usr/bin/dbus-run-session", "/usr/libexec/xdg-desktop-portal",
-          "/usr/libexec/xdg-desktop-portal-gnome", "/usr/libexec/xdg-permission-store",
-          "/usr/libexec/at-spi-bus-launcher"})
-        if (access(program, X_OK) != 0) GTEST_SKIP() << program << " is not installed";
-    if (std::system("/usr/bin/python3 -c 'import gi; gi.require_version(\"Atspi\", \"2.0\"); "
-                    "gi.require_version(\"Gtk\", \"3.0\")' 2>/dev/null") != 0)
-        GTEST_SKIP() << "python3-gi with the Atspi and Gtk 3 bindings is not installed";
-
-    TempFolder runtime("vantle-wayland");
-    const std::string socket = "vantle-test-portal", log = runtime / "session.log",
+// GNOME's compositor, headless, with a session bus whose services (the portals, the permission
+// store, the accessibility bus) start on demand in its session; it ends with the test, Xwayland
+// included. First the Rotator through X11's input, then, where the desktop's portal stack is
+// installed, through the remote-desktop portal.
+TEST(XwaylandTest, RotatorOnXwaylandAboveWithTheNoteThenThroughThePortalKeepingTheSessionAwake) {
+    TempFolder runtime("vantle-wayland");  // private to us, as XDG_RUNTIME_DIR must be
+    const std::string socket = "vantle-test-wayland", log = runtime / "session.log",
                       probeLog = runtime / "probe.log";
     // A clean environment: none of this process's switches (no GL, no accessibility bridge)
     // reach the desktop's own programs.
     const std::string session = "-i PATH=/usr/bin:/bin HOME='" + runtime.path().string() +
                                 "' XDG_RUNTIME_DIR='" + runtime.path().string() +
                                 "' WAYLAND_DISPLAY=" + socket + " XDG_CURRENT_DESKTOP=GNOME";
-    // A session bus whose services (the portals, the permission store, the accessibility bus)
-    // start on demand in the compositor's session; it prints its address first.
     ProcessGroup desktop("setsid env " + session +
                          " dbus-run-session -- sh -c 'echo \"$DBUS_SESSION_BUS_ADDRESS\"; exec "
                          "mutter --headless --wayland --wayland-display=" +
@@ -344,6 +314,27 @@ TEST(XwaylandTest, PortalMovesTheDesktopsPointerAndKeepsTheSessionAwake) {
     if (!xwayland)
         GTEST_SKIP() << "no session bus, or mutter --headless did not start Xwayland:\n"
                      << ReadFile(log);
+    auto runChild = [&](const char* test, std::vector<std::pair<std::string, std::string>> env) {
+        env.insert(env.end(), {{kChildVariable, "1"},
+                               {"DISPLAY", xwayland->first},
+                               {"XAUTHORITY", xwayland->second},
+                               {"WAYLAND_DISPLAY", socket},
+                               {"XDG_RUNTIME_DIR", runtime.path()}});
+        const auto [exitCode, output] = RunTestsInChild(test, env);
+        EXPECT_EQ(exitCode, 0) << output << "\nThe session:\n" << ReadFile(log);
+        EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+    };
+    runChild("XwaylandNoteTest.DISABLED_ChildOnXwayland", {});
+
+    for (const char* program :
+         {"/usr/libexec/xdg-desktop-portal", "/usr/libexec/xdg-desktop-portal-gnome",
+          "/usr/libexec/xdg-permission-store", "/usr/libexec/at-spi-bus-launcher"})
+        if (access(program, X_OK) != 0)
+            GTEST_SKIP() << "no portal part: " << program << " is not installed";
+    if (std::system("/usr/bin/python3 -c 'import gi; gi.require_version(\"Atspi\", \"2.0\"); "
+                    "gi.require_version(\"Gtk\", \"3.0\")' 2>/dev/null") != 0)
+        GTEST_SKIP()
+            << "no portal part: python3-gi with the Atspi and Gtk 3 bindings is not installed";
     DesktopBus bus(address);
     if (!MakePortalMouseInput(bus, {}))
         GTEST_SKIP() << "xdg-desktop-portal offers no remote-desktop pointer here:\n"
@@ -354,19 +345,11 @@ TEST(XwaylandTest, PortalMovesTheDesktopsPointerAndKeepsTheSessionAwake) {
     if (!PumpUntil([&] { return ReadFile(probeLog).find("ready") != std::string::npos; }, 30s))
         GTEST_SKIP() << "the Wayland window did not open:\n" << ReadFile(log);
     ProcessGroup approver(clients + "/approve_dialog.py 80 >>" + log + " 2>&1");
-
     TempFolder config("vantle-config");
-    const auto [exitCode, output] = RunTestsInChild(
-        "XwaylandNoteTest.DISABLED_ChildThroughThePortal", {{kChildVariable, "1"},
-                                                            {kProbeVariable, probeLog},
-                                                            {"DISPLAY", xwayland->first},
-                                                            {"XAUTHORITY", xwayland->second},
-                                                            {"WAYLAND_DISPLAY", socket},
-                                                            {"XDG_RUNTIME_DIR", runtime.path()},
-                                                            {"XDG_CONFIG_HOME", config.path()},
-                                                            {"DBUS_SESSION_BUS_ADDRESS", address}});
-    EXPECT_EQ(exitCode, 0) << output << "\nThe session:\n" << ReadFile(log);
-    EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+    runChild("XwaylandNoteTest.DISABLED_ChildThroughThePortal",
+             {{kProbeVariable, probeLog},
+              {"XDG_CONFIG_HOME", config.path()},
+              {"DBUS_SESSION_BUS_ADDRESS", address}});
 }
 
 }  // namespace
