@@ -119,20 +119,17 @@ TEST_F(PortalTest, ApprovedOnceThenEveryStepLandsOnItsTargetAndClicksThere) {
     // What the fake must see: per step a click at the pointer's place, then a move to the
     // target; the first move after the pin, and again after the place was forgotten.
     std::vector<std::string> expected, seen;
-    wxPoint at;
+    std::string at = "0,0";
     auto step = [&] {
         rotator.Timer1_Timer();
         const ActivityTarget& target = TargetForStep(TestAccess::StepCount(rotator));
-        const int button = target.kind == StepKind::LeftClick    ? 272
-                           : target.kind == StepKind::RightClick ? 273
-                                                                 : 0;
-        for (int state : {1, 0})
-            if (button != 0)
-                expected.push_back("button " + std::to_string(button) + " " +
-                                   std::to_string(state) + " at " + std::to_string(at.x) + "," +
-                                   std::to_string(at.y));
-        at = rotator.ClientToScreen(rotator.FromDIP(wxPoint(target.x, target.y)));
-        expected.push_back("move to " + std::to_string(at.x) + "," + std::to_string(at.y));
+        const char* button = target.kind == StepKind::LeftClick    ? "button 272"
+                             : target.kind == StepKind::RightClick ? "button 273"
+                                                                   : nullptr;
+        for (const char* state : {" 1 at ", " 0 at "})
+            if (button != nullptr) expected.push_back(button + std::string(state) + at);
+        const wxPoint to = rotator.ClientToScreen(rotator.FromDIP(wxPoint(target.x, target.y)));
+        expected.push_back("move to " + (at = std::to_string(to.x) + "," + std::to_string(to.y)));
     };
     expected.push_back("move to 0,0");
     for (int i = 0; i < kActivitySteps; ++i) step();

@@ -5,7 +5,6 @@
 #include <wx/listbox.h>
 #include <wx/stattext.h>
 
-#include "logic/rotator_settings.h"
 #include "platform/web_pane.h"
 #include "rotator/aidle.h"
 #include "support/app_fixture.h"
@@ -32,11 +31,10 @@ class RotationTest : public AppTest {
     // The five local links, rotation on and mouse movement off; the window shown with a page
     // loaded, so that the engine is up before a test starts the clock.
     aidle& Open() {
-        RotatorSettings stored{
-            .links = {}, .fakeSurfing = "1", .mouseMovement = "0", .onTop = "0", .pauseTime = {}};
-        for (int i = 0; i < 5; ++i) stored.links[i] = server.Url(Path(i + 1));
-        IniFields fields;
-        EXPECT_TRUE(stored.Write(fields, services.settings));
+        std::string ini = "[AI_Links]\nFSEnabled=1\nMMEnabled=0\nOTEnabled=0\n";
+        for (int i = 1; i <= 5; ++i)
+            ini += "Link" + std::to_string(i) + "=" + server.Url(Path(i)) + "\n";
+        WriteIni(ini);
         aidle& rotator = app().Rotator();
         app().ShowModeless(rotator);
         TestAccess::WebBrowser1(rotator).Navigate(server.Url("/warm"));
