@@ -68,17 +68,6 @@ TEST_F(ChurlTest, SaveRefusesABadPauseThenWritesAllNineKeysInOrderHidesAndLoadsT
     EXPECT_EQ(Find<wxListBox>(app().Rotator(), "List1")->GetString(3), "d");
 }
 
-// The addresses and the on-top switch wait for the Rotator's next load.
-TEST_F(ChurlTest, SaveIntoALoadedRotatorChangesOnlyItsTwoActivitySwitches) {
-    WriteIni(kStored);
-    aidle& rotator = app().Rotator();
-    Fields(ShowDialog(), {"", "", "", "", "", "30", "0", "1", "1"});
-    app().RotatorConfig().Command1_Click();
-    EXPECT_EQ(TestAccess::Switches(rotator), "01yes");
-    EXPECT_EQ(Find<wxListBox>(rotator, "List1")->GetString(0), "one");
-    EXPECT_FALSE(rotator.IsShown() || rotator.HasFlag(wxSTAY_ON_TOP));
-}
-
 // Each key that cannot be written says so once; a save that was not stored leaves the dialog
 // open with the edits, and hands nothing to the Rotator.
 TEST_F(ChurlTest, ASaveThatCannotBeWrittenKeepsTheDialogAndTheRotatorAsTheyWere) {
@@ -124,7 +113,7 @@ TEST_F(ChurlTest, RefillsWhenComingFromAnotherWindowButNotBackFromItsOwnMessageB
 }
 
 // Empty and absent keys fill empty, never with another key's value; anything but 0, 1 or 2 clears.
-TEST_F(ChurlTest, BothOpenersReachOneInstanceFilledFromTheFileAndTheCloseBoxWritesNothing) {
+TEST_F(ChurlTest, BothOpenersReachOneInstanceTheCloseBoxWritesNothingSaveSetsTheSwitches) {
     WriteIni(kStored);
     app().CreateMain().ghs_Click();
     churl& dialog = app().RotatorConfig();
@@ -145,6 +134,15 @@ TEST_F(ChurlTest, BothOpenersReachOneInstanceFilledFromTheFileAndTheCloseBoxWrit
     ASSERT_TRUE(PumpUntil([&] { return !alive; }));
     EXPECT_EQ(app().LoadedWindows().size(), 2u);  // the main window and the Rotator
     EXPECT_EQ(ReadIni(), kStored);
+
+    // Saved into the loaded Rotator, only its two activity switches change: the addresses and
+    // the on-top switch wait for its next load.
+    Fields(ShowDialog(), {"", "", "", "", "", "30", "0", "1", "1"});
+    app().RotatorConfig().Command1_Click();
+    aidle& rotator = app().Rotator();
+    EXPECT_EQ(TestAccess::Switches(rotator), "01yes");
+    EXPECT_EQ(Find<wxListBox>(rotator, "List1")->GetString(0), "one");
+    EXPECT_FALSE(rotator.IsShown() || rotator.HasFlag(wxSTAY_ON_TOP));
 }
 
 }  // namespace

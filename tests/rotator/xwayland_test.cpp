@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <optional>
 #include <sstream>
 
 #include "logic/restore_token.h"
@@ -149,37 +148,30 @@ TEST_F(XwaylandNoteTest, DISABLED_ChildOnXwayland) {
     holder->Destroy();
 }
 
-// The Xwayland below the compositor: its display and authority file.
-std::optional<std::pair<std::string, std::string>> XwaylandBelow(pid_t compositor) {
-    for (const ChildProcess& process : Descendants(compositor)) {
-        if (process.name != "Xwayland") continue;
-        std::pair<std::string, std::string> found;
-        std::ifstream cmdline("/proc/" + std::to_string(process.pid) + "/cmdline");
-        for (std::string arg, last; std::getline(cmdline, arg, '\0'); last = arg) {
-            if (arg.size() > 1 && arg[0] == ':') found.first = arg;
-            if (last == "-auth") found.second = arg;
+// The compositor's Xwayland, its display and authority file, once it takes clients; empty if the
+// compositor ends or a minute passes first.
+std::pair<std::string, std::string> OpenableXwayland(const ProcessGroup& compositor) {
+    for (const auto end = Clock::now() + 60s; compositor.Running() && Clock::now() < end;
+         usleep(20'000))
+        for (const ChildProcess& process : Descendants(compositor.pid)) {
+            if (process.name != "Xwayland") continue;
+            std::pair<std::string, std::string> found;
+            std::ifstream cmdline("/proc/" + std::to_string(process.pid) + "/cmdline");
+            for (std::string arg, last; std::getline(cmdline, arg, '\0'); last = arg) {
+                if (arg.size() > 1 && arg[0] == ':') found.first = arg;
+                if (last == "-auth") found.second = arg;
+            }
+            const char* set = std::getenv("XAUTHORITY");
+            const std::string ours = set ? set : "";
+            setenv("XAUTHORITY", found.second.c_str(), 1);
+            Display* x = found.first.empty() ? nullptr : XOpenDisplay(found.first.c_str());
+            ours.empty() ? unsetenv("XAUTHORITY") : setenv("XAUTHORITY", ours.c_str(), 1);
+            if (x != nullptr) {
+                XCloseDisplay(x);
+                return found;
+            }
         }
-        if (!found.first.empty()) return found;
-    }
-    return std::nullopt;
-}
-
-// The compositor's Xwayland once it takes clients; nothing if the compositor ends or a minute
-// passes first.
-std::optional<std::pair<std::string, std::string>> OpenableXwayland(
-    const ProcessGroup& compositor) {
-    std::optional<std::pair<std::string, std::string>> xwayland;
-    bool opened = false;
-    for (const auto end = Clock::now() + 60s; !opened && compositor.Running() && Clock::now() < end;
-         usleep(20'000)) {
-        if (!(xwayland = XwaylandBelow(compositor.pid))) continue;
-        const char* set = std::getenv("XAUTHORITY");
-        const std::string ours = set ? set : "";
-        setenv("XAUTHORITY", xwayland->second.c_str(), 1);
-        if (Display* x = XOpenDisplay(xwayland->first.c_str())) opened = (XCloseDisplay(x), true);
-        ours.empty() ? unsetenv("XAUTHORITY") : setenv("XAUTHORITY", ours.c_str(), 1);
-    }
-    return opened ? xwayland : std::nullopt;
+    return {};
 }
 
 // --- Through the remote-desktop portal, with the desktop's whole stack ----------------------
@@ -310,14 +302,15 @@ TEST(XwaylandTest, RotatorOnXwaylandAboveWithTheNoteThenThroughThePortalKeepingT
                          "mutter --headless --wayland --wayland-display=" +
                          socket + " --virtual-monitor 1024x768 >>" + log + " 2>&1' 2>>" + log);
     const std::string address = desktop.ReadLine();
-    const auto xwayland = address.empty() ? std::nullopt : OpenableXwayland(desktop);
-    if (!xwayland)
+    const auto xwayland =
+        address.empty() ? std::pair<std::string, std::string>() : OpenableXwayland(desktop);
+    if (xwayland.first.empty())
         GTEST_SKIP() << "no session bus, or mutter --headless did not start Xwayland:\n"
                      << ReadFile(log);
     auto runChild = [&](const char* test, std::vector<std::pair<std::string, std::string>> env) {
         env.insert(env.end(), {{kChildVariable, "1"},
-                               {"DISPLAY", xwayland->first},
-                               {"XAUTHORITY", xwayland->second},
+                               {"DISPLAY", xwayland.first},
+                               {"XAUTHORITY", xwayland.second},
                                {"WAYLAND_DISPLAY", socket},
                                {"XDG_RUNTIME_DIR", runtime.path()}});
         const auto [exitCode, output] = RunTestsInChild(test, env);
