@@ -1,19 +1,41 @@
+// The Rotator's mouse activity: against the real pointer of the X display, with the pause while a
+// person uses the computer; and in a Wayland session that also offers X11, where the compositor's
+// Xwayland takes its windows, so the topmost Rotator gets its place and stays above, and the
+// activity runs but tells the user, once, that it cannot reach the desktop. The real Wayland case
+// runs against GNOME's compositor, headless, in a child process whose toolkit starts on its
+// Xwayland.
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <wx/eventfilter.h>
 #include <wx/gauge.h>
 #include <wx/stattext.h>
 #include <wx/utils.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <sstream>
 
+#include "logic/restore_token.h"
 #include "platform/desktop_portal.h"
 #include "platform/web_pane.h"
 #include "platform/wx_platform.h"
 #include "rotator/aidle.h"
 #include "support/app_fixture.h"
+#include "support/child_run.h"
 #include "support/http_server.h"
+#include "support/processes.h"
 #include "support/window_access.h"
+
+// Last: Xlib's macros would take names that gtest and the program use.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <gdk/gdkx.h>
+#include <gio/gio.h>
+#include <gtk/gtk.h>
+#undef None
+#undef Bool
 
 namespace vantle::test {
 namespace {
@@ -32,6 +54,12 @@ struct ButtonRecorder final : wxEventFilter {
             presses.emplace_back(event.GetEventType(),
                                  window->ClientToScreen(mouse->GetPosition()));
         return Event_Skip;
+    }
+    bool Saw(wxEventType type, wxPoint at) const {
+        return std::any_of(presses.begin(), presses.end(), [&](const Press& press) {
+            return press.first == type && std::abs(press.second.x - at.x) <= 3 &&
+                   std::abs(press.second.y - at.y) <= 3;
+        });
     }
     const wxWindow* page;
     std::vector<Press> presses;
@@ -198,6 +226,300 @@ TEST_F(ActivityTest, ItsOwnStepsNeverPauseItAPersonsInputDoesUntilTheyLeaveTheCo
     EXPECT_GE(std::chrono::steady_clock::now() - lastInput, 2s);
     EXPECT_FALSE(rotator.ActivityPaused());
     rotator.Command2_Click();
+}
+
+// --- On Xwayland ------------------------------------------------------------------------
+
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kChildVariable = "VANTLE_XWAYLAND_CHILD";
+constexpr const char* kNoteStart = "Mouse movement runs on Xwayland here";
+
+// Real input that reports what Xwayland reports: it reaches X11 programs only.
+struct XwaylandMouse final : MouseInput {
+    bool Available() const override { return true; }
+    void Press(MouseButton) override {}
+    void Release(MouseButton) override {}
+    void MoveTo(int, int) override { ++moves; }
+    bool ReachesDesktop() const override { return false; }
+    int moves = 0;
+};
+
+using XwaylandNoteTest = AppTest;
+
+TEST_F(XwaylandNoteTest, OncePerRunWhileTheActivityRunsEachTime) {
+    XwaylandMouse mouse;
+    services.mouse = &mouse;
+    for (int run = 0; run < 2; ++run) {  // the Rotator loaded afresh each time
+        WriteIni("[AI_Links]\nMMEnabled=1\nFSEnabled=0\n");
+        aidle& rotator = app().Rotator();
+        app().ShowModeless(rotator);
+        rotator.Command1_Click();
+        const int before = mouse.moves;
+        EXPECT_TRUE(PumpUntil([&] { return mouse.moves > before; }));
+        rotator.Command2_Click();
+        rotator.Close(true);
+        PumpUntil([&] { return wxTopLevelWindows.empty(); });
+    }
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text.rfind(kNoteStart, 0), 0u) << messages.shown[0].text;
+    EXPECT_EQ(messages.shown[0].title, "Vantle");
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Exclamation);
+}
+
+// --- Under the compositor -------------------------------------------------------------------
+
+Display* XDisplay() { return gdk_x11_display_get_xdisplay(gdk_display_get_default()); }
+
+Window XWindowOf(wxWindow& window) {
+    return GDK_WINDOW_XID(gtk_widget_get_window(window.GetHandle()));
+}
+
+// A property of 32-bit items (atoms, windows, cardinals).
+std::vector<long> Property(Window window, const char* name, Atom type) {
+    Atom actualType = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::vector<long> values;
+    if (XGetWindowProperty(XDisplay(), window, XInternAtom(XDisplay(), name, False), 0, 64, False,
+                           type, &actualType, &format, &count, &after, &data) == Success &&
+        data) {
+        if (format == 32)
+            values.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + count);
+        XFree(data);
+    }
+    return values;
+}
+
+Window ActiveWindow() {
+    const auto active = Property(DefaultRootWindow(XDisplay()), "_NET_ACTIVE_WINDOW", XA_WINDOW);
+    return active.empty() ? 0 : static_cast<Window>(active[0]);
+}
+
+// Runs in the child that the last test starts on the compositor's Xwayland.
+TEST_F(XwaylandNoteTest, DISABLED_ChildOnXwayland) {
+    if (std::getenv(kChildVariable) == nullptr) GTEST_SKIP() << "run by the test below";
+    ASSERT_TRUE(GDK_IS_X11_DISPLAY(gdk_display_get_default())) << "GTK did not choose X11";
+    const std::unique_ptr<MouseInput> mouse = MakeWxMouseInput();
+    ASSERT_TRUE(mouse->Available());
+    EXPECT_FALSE(mouse->ReachesDesktop());
+    services.mouse = mouse.get();
+
+    // Another window of ours holds the focus, which the Rotator must leave where it is.
+    auto* holder = new wxFrame(nullptr, wxID_ANY, "holder", wxPoint(600, 500), wxSize(200, 100));
+    holder->Show();
+    holder->Raise();
+    EXPECT_TRUE(PumpUntil([&] { return ActiveWindow() == XWindowOf(*holder); }, 20s));
+
+    // Opened as the menu opens it: loaded, which shows it without activation, then shown and
+    // raised.
+    WriteIni("[AI_Links]\nMMEnabled=1\nFSEnabled=0\nOTEnabled=1\n");
+    aidle& rotator = app().Rotator();
+    app().ShowModeless(rotator);
+    const Window window = XWindowOf(rotator);
+    const Atom aboveAtom = XInternAtom(XDisplay(), "_NET_WM_STATE_ABOVE", False);
+    bool above = false;
+    wxPoint origin;  // the outer corner of the frame, once the window manager has framed it
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            const auto states = Property(window, "_NET_WM_STATE", XA_ATOM);
+            above = std::find(states.begin(), states.end(), long(aboveAtom)) != states.end();
+            const auto extents = Property(window, "_NET_FRAME_EXTENTS", XA_CARDINAL);
+            Window child = 0;
+            XTranslateCoordinates(XDisplay(), window, DefaultRootWindow(XDisplay()), 0, 0,
+                                  &origin.x, &origin.y, &child);
+            if (extents.size() == 4) origin -= wxPoint(int(extents[0]), int(extents[2]));
+            return above && extents.size() == 4 && origin == rotator.FromDIP(wxPoint(100, 100));
+        },
+        20s))
+        << "above: " << above << ", frame at " << origin.x << "," << origin.y;
+    XSync(XDisplay(), False);
+    EXPECT_EQ(ActiveWindow(), XWindowOf(*holder));
+
+    rotator.Command1_Click();
+    const int start = TestAccess::StepCount(rotator);
+    EXPECT_TRUE(PumpUntil([&] { return TestAccess::StepCount(rotator) > start; }));
+    rotator.Command2_Click();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text.rfind(kNoteStart, 0), 0u) << messages.shown[0].text;
+    holder->Destroy();
+}
+
+// The compositor's Xwayland, its display and authority file, once it takes clients; empty if the
+// compositor ends or a minute passes first.
+std::pair<std::string, std::string> OpenableXwayland(const ProcessGroup& compositor) {
+    for (const auto end = Clock::now() + 60s; compositor.Running() && Clock::now() < end;
+         usleep(20'000))
+        for (const ChildProcess& process : Descendants(compositor.pid)) {
+            if (process.name != "Xwayland") continue;
+            std::pair<std::string, std::string> found;
+            std::ifstream cmdline("/proc/" + std::to_string(process.pid) + "/cmdline");
+            for (std::string arg, last; std::getline(cmdline, arg, '\0'); last = arg) {
+                if (arg.size() > 1 && arg[0] == ':') found.first = arg;
+                if (last == "-auth") found.second = arg;
+            }
+            const char* set = std::getenv("XAUTHORITY");
+            const std::string ours = set ? set : "";
+            setenv("XAUTHORITY", found.second.c_str(), 1);
+            Display* x = found.first.empty() ? nullptr : XOpenDisplay(found.first.c_str());
+            ours.empty() ? unsetenv("XAUTHORITY") : setenv("XAUTHORITY", ours.c_str(), 1);
+            if (x != nullptr) {
+                XCloseDisplay(x);
+                return found;
+            }
+        }
+    return {};
+}
+
+// --- Through the remote-desktop portal, with the desktop's whole stack ----------------------
+
+constexpr const char* kProbeVariable = "VANTLE_PROBE_LOG";
+
+// Whether the Wayland window beneath recorded an event whose line starts with `what` ("motion",
+// "enter", "press 3", ...) at `at`.
+bool ProbeSaw(const std::string& what, wxPoint at) {
+    std::istringstream lines(ReadFile(std::getenv(kProbeVariable)));
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind(what + " ", 0) != 0) continue;
+        std::istringstream rest(line.substr(what.size()));
+        wxPoint point;
+        if (rest >> point.x >> point.y && std::abs(point.x - at.x) <= 3 &&
+            std::abs(point.y - at.y) <= 3)
+            return true;
+    }
+    return false;
+}
+
+// The compositor's idle time, in milliseconds; -1 when it cannot be had.
+gint64 IdleTime(DesktopBus& bus) {
+    GVariant* reply = g_dbus_connection_call_sync(
+        bus.Connection(), "org.gnome.Mutter.IdleMonitor", "/org/gnome/Mutter/IdleMonitor/Core",
+        "org.gnome.Mutter.IdleMonitor", "GetIdletime", nullptr, G_VARIANT_TYPE("(t)"),
+        G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, nullptr);
+    if (reply == nullptr) return -1;
+    guint64 idle = 0;
+    g_variant_get(reply, "(t)", &idle);
+    g_variant_unref(reply);
+    return gint64(idle);
+}
+
+// Runs in the child that the test below starts on the compositor's Xwayland, with the session's
+// bus and its portal, while the desktop's approval dialog is answered for the user.
+TEST_F(XwaylandNoteTest, DISABLED_ChildThroughThePortal) {
+    if (std::getenv(kChildVariable) == nullptr) GTEST_SKIP() << "run by the test below";
+    DesktopBus bus;
+    const std::unique_ptr<MouseInput> mouse =
+        MakeDesktopMouseInput(bus, RestoreTokenFile(std::getenv("XDG_CONFIG_HOME")));
+    ASSERT_TRUE(mouse->ReachesDesktop() && mouse->WindowPlaceKnown()) << "XTest was chosen";
+    const std::unique_ptr<IdleInhibit> inhibit = MakeDesktopIdleInhibit(bus);
+    services.mouse = mouse.get();
+    services.inhibit = inhibit.get();
+    services.timings.activity = 1s;
+
+    // Not topmost: beside a topmost window shown without activation, the approval dialog here
+    // ignored the accessibility bus's toggle. The topmost placement has its own test above.
+    WriteIni("[AI_Links]\nMMEnabled=1\nFSEnabled=0\nOTEnabled=0\n");
+    aidle& rotator = app().Rotator();
+    app().ShowModeless(rotator);
+    ASSERT_TRUE(PumpUntil(
+        [&] { return Property(XWindowOf(rotator), "_NET_FRAME_EXTENTS", XA_CARDINAL).size() == 4; },
+        20s))
+        << "the window manager did not frame the Rotator";
+    auto onScreen = [&](int x, int y) {
+        return rotator.ClientToScreen(rotator.FromDIP(wxPoint(x, y)));
+    };
+    ButtonRecorder recorder(nullptr);
+    rotator.Command1_Click();
+    ASSERT_TRUE(PumpUntil([&] { return TestAccess::Timer1(rotator).IsRunning(); }, 60s))
+        << "the desktop's approval did not come";
+    // Step 1 goes below the window, onto the Wayland window: exactly where XTest would go.
+    const wxPoint first = onScreen(320, 450);
+    EXPECT_TRUE(
+        PumpUntil([&] { return ProbeSaw("motion", first) || ProbeSaw("enter", first); }, 20s))
+        << "the Wayland window saw no move to " << first.x << "," << first.y << ":\n"
+        << ReadFile(std::getenv(kProbeVariable));
+    // Steps 2 and 3 move onto the Rotator and right-click there (or on the Wayland window, if the
+    // compositor stacked that above): the click where step 2 left the pointer shows the move too.
+    // Meanwhile the desktop never counts the session idle for long.
+    const wxPoint second = onScreen(20, 10);
+    auto rightClicked = [&] {
+        return (recorder.Saw(wxEVT_RIGHT_DOWN, second) && recorder.Saw(wxEVT_RIGHT_UP, second)) ||
+               (ProbeSaw("press 3", second) && ProbeSaw("release 3", second));
+    };
+    gint64 longestIdle = 0;
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            longestIdle = std::max(longestIdle, IdleTime(bus));
+            return TestAccess::StepCount(rotator) >= 5;
+        },
+        20s));
+    EXPECT_TRUE(rightClicked()) << ReadFile(std::getenv(kProbeVariable));
+    EXPECT_GE(longestIdle, 0) << "no idle time from the compositor";
+    EXPECT_LT(longestIdle, 1500);
+    EXPECT_TRUE(messages.shown.empty()) << messages.shown[0].text;
+    rotator.Command2_Click();
+}
+
+// GNOME's compositor, headless, with a session bus whose services (the portals, the permission
+// store, the accessibility bus) start on demand in its session; it ends with the test, Xwayland
+// included. First the Rotator through X11's input, then, where the desktop's portal stack is
+// installed, through the remote-desktop portal.
+TEST(XwaylandTest, RotatorOnXwaylandAboveWithTheNoteThenThroughThePortalKeepingTheSessionAwake) {
+    TempFolder runtime("vantle-wayland");  // private to us, as XDG_RUNTIME_DIR must be
+    const std::string socket = "vantle-test-wayland", log = runtime / "session.log",
+                      probeLog = runtime / "probe.log";
+    // A clean environment: none of this process's switches (no GL, no accessibility bridge)
+    // reach the desktop's own programs.
+    const std::string session = "-i PATH=/usr/bin:/bin HOME='" + runtime.path().string() +
+                                "' XDG_RUNTIME_DIR='" + runtime.path().string() +
+                                "' WAYLAND_DISPLAY=" + socket + " XDG_CURRENT_DESKTOP=GNOME";
+    ProcessGroup desktop("setsid env " + session +
+                         " dbus-run-session -- sh -c 'echo \"$DBUS_SESSION_BUS_ADDRESS\"; exec "
+                         "mutter --headless --wayland --wayland-display=" +
+                         socket + " --virtual-monitor 1024x768 >>" + log + " 2>&1' 2>>" + log);
+    const std::string address = desktop.ReadLine();
+    const auto xwayland =
+        address.empty() ? std::pair<std::string, std::string>() : OpenableXwayland(desktop);
+    if (xwayland.first.empty())
+        GTEST_SKIP() << "no session bus, or mutter --headless did not start Xwayland:\n"
+                     << ReadFile(log);
+    auto runChild = [&](const char* test, std::vector<std::pair<std::string, std::string>> env) {
+        env.insert(env.end(), {{kChildVariable, "1"},
+                               {"DISPLAY", xwayland.first},
+                               {"XAUTHORITY", xwayland.second},
+                               {"WAYLAND_DISPLAY", socket},
+                               {"XDG_RUNTIME_DIR", runtime.path()}});
+        const auto [exitCode, output] = RunTestsInChild(test, env);
+        EXPECT_EQ(exitCode, 0) << output << "\nThe session:\n" << ReadFile(log);
+        EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+    };
+    runChild("XwaylandNoteTest.DISABLED_ChildOnXwayland", {});
+
+    for (const char* program :
+         {"/usr/libexec/xdg-desktop-portal", "/usr/libexec/xdg-desktop-portal-gnome",
+          "/usr/libexec/xdg-permission-store", "/usr/libexec/at-spi-bus-launcher"})
+        if (access(program, X_OK) != 0)
+            GTEST_SKIP() << "no portal part: " << program << " is not installed";
+    if (std::system("/usr/bin/python3 -c 'import gi; gi.require_version(\"Atspi\", \"2.0\"); "
+                    "gi.require_version(\"Gtk\", \"3.0\")' 2>/dev/null") != 0)
+        GTEST_SKIP()
+            << "no portal part: python3-gi with the Atspi and Gtk 3 bindings is not installed";
+    DesktopBus bus(address);
+    if (!MakePortalMouseInput(bus, {}))
+        GTEST_SKIP() << "xdg-desktop-portal offers no remote-desktop pointer here:\n"
+                     << ReadFile(log);
+    const std::string clients = "setsid env " + session + " DBUS_SESSION_BUS_ADDRESS='" + address +
+                                "' /usr/bin/python3 " + VANTLE_TEST_SUPPORT_DIR;
+    ProcessGroup probe(clients + "/pointer_probe.py " + probeLog + " 2>>" + log);
+    if (!PumpUntil([&] { return ReadFile(probeLog).find("ready") != std::string::npos; }, 30s))
+        GTEST_SKIP() << "the Wayland window did not open:\n" << ReadFile(log);
+    ProcessGroup approver(clients + "/approve_dialog.py 80 >>" + log + " 2>&1");
+    TempFolder config("vantle-config");
+    runChild("XwaylandNoteTest.DISABLED_ChildThroughThePortal",
+             {{kProbeVariable, probeLog},
+              {"XDG_CONFIG_HOME", config.path()},
+              {"DBUS_SESSION_BUS_ADDRESS", address}});
 }
 
 }  // namespace
