@@ -36,8 +36,8 @@ class PortalTest : public AppTest {
         portal_ = std::make_unique<ProcessGroup>(
             "setsid env DBUS_SESSION_BUS_ADDRESS='" + address + "' /usr/bin/python3 " +
             VANTLE_TEST_SUPPORT_DIR "/fake_portal.py '" + (portalFolder_ / "calls").string() +
-            "' --version " + std::to_string(version_) + " --screen " + std::to_string(screen.x) +
-            "x" + std::to_string(screen.y) + " >'" + (portalFolder_ / "log").string() + "' 2>&1");
+            "' " + std::to_string(version_) + " " + std::to_string(screen.x) + "x" +
+            std::to_string(screen.y) + " >'" + (portalFolder_ / "log").string() + "' 2>&1");
         ASSERT_TRUE(PumpUntil([&] { return !Calls("ready").empty(); }))
             << ReadFile(portalFolder_ / "log");
         desktop_ = std::make_unique<DesktopBus>(address);

@@ -1,12 +1,11 @@
 #!/usr/bin/python3
-"""fake_portal.py LOG --version N --screen WxH: a desktop portal for tests, on the session bus
+"""fake_portal.py LOG VERSION WIDTHxHEIGHT: a desktop portal for tests, on the session bus
 it is started with: RemoteDesktop (pointer only) and Inhibit, logging each call as a line
 "Method key=value ... ". The pointer is a point that relative motion moves and the screen's
 edges stop, as a compositor's do."""
 # Its control interface (org.vantle.test.FakePortal) sets how the next Start is answered (0 yes,
 # 1 no, 2 ended otherwise, 3 yes without the pointer, -1 held until Answer), answers a held one,
 # and closes the open sessions as the desktop would.
-import argparse
 import sys
 
 from gi.repository import Gio, GLib
@@ -31,25 +30,21 @@ XML = """<node>
   <method name="Answer"><arg type="u" direction="in"/></method>
   <method name="CloseSessions"/>
 </interface>
-</node>"""
-OBJECT_XML = """<node>
 <interface name="org.freedesktop.portal.Request"><method name="Close"/></interface>
 <interface name="org.freedesktop.portal.Session"><method name="Close"/></interface>
 </node>"""
 
 
 class FakePortal:
-    def __init__(self, bus, args):
-        self.bus, self.log = bus, open(args.log, "a", buffering=1)
-        self.version = args.version
-        self.width, self.height = (int(n) for n in args.screen.split("x"))
+    def __init__(self, bus, log, version, screen):
+        self.bus, self.log, self.version = bus, open(log, "a", buffering=1), int(version)
+        self.width, self.height = (int(n) for n in screen.split("x"))
         self.x, self.y = self.width // 2, self.height // 2
         self.start_answer, self.held, self.unanswered, self.persist = 0, None, 0, 0
         self.sessions, self.tokens, self.objects = set(), 0, {}
-        node = Gio.DBusNodeInfo.new_for_xml(XML)
-        for interface in node.interfaces:
+        self.node = Gio.DBusNodeInfo.new_for_xml(XML)
+        for interface in self.node.interfaces[:3]:  # Request and Session are the objects' own
             bus.register_object(PATH, interface, self.call, self.property, None)
-        self.object_node = Gio.DBusNodeInfo.new_for_xml(OBJECT_XML)
 
     def record(self, method, **fields):
         self.log.write(" ".join([method] + [f"{k}={v}" for k, v in fields.items()]) + " \n")
@@ -58,7 +53,7 @@ class FakePortal:
         return GLib.Variant("u", self.version if name == "version" else 2)  # 2: the pointer
 
     def export(self, path, interface, on_close):
-        info = self.object_node.lookup_interface(interface)
+        info = self.node.lookup_interface(interface)
 
         def call(bus, sender, obj, iface, method, params, invocation):
             on_close()
@@ -146,13 +141,8 @@ class FakePortal:
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("log")
-    parser.add_argument("--version", type=int, default=1)
-    parser.add_argument("--screen", default="1280x1024")
-    args = parser.parse_args()
     bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
-    portal = FakePortal(bus, args)
+    portal = FakePortal(bus, *sys.argv[1:4])
     loop = GLib.MainLoop()
     Gio.bus_own_name_on_connection(bus, "org.freedesktop.portal.Desktop",
                                    Gio.BusNameOwnerFlags.NONE,
