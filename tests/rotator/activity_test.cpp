@@ -42,6 +42,11 @@ namespace {
 
 using Press = std::pair<wxEventType, wxPoint>;
 
+// A point of the Rotator's client area, given in its designed pixels, on the screen.
+wxPoint OnScreen(const aidle& rotator, int x, int y) {
+    return rotator.ClientToScreen(rotator.FromDIP(wxPoint(x, y)));
+}
+
 // Button presses and releases that reach the program's windows, at their screen points. Presses
 // inside a web page never reach wx; the page reports those itself.
 struct ButtonRecorder final : wxEventFilter {
@@ -117,9 +122,6 @@ TEST_F(ActivityTest, FirstNineStepsMoveTheRealPointerAndClickWhereItWas) {
     TestAccess::WebBrowser1(rotator).Navigate(server.Url("/page"));
     ASSERT_TRUE(PumpUntil([&] { return server.CountFor("/ready") == 1; }));
     ButtonRecorder recorder(TestAccess::WebBrowser1(rotator).View());
-    auto onScreen = [&](int x, int y) {
-        return rotator.ClientToScreen(rotator.FromDIP(wxPoint(x, y)));
-    };
 
     // The target, and which indicator the step lights.
     // clang-format off
@@ -130,7 +132,7 @@ TEST_F(ActivityTest, FirstNineStepsMoveTheRealPointerAndClickWhereItWas) {
         const auto [x, y, lit] = steps[i - 1];
         rotator.Timer1_Timer();
         EXPECT_EQ(TestAccess::Text3(rotator), std::to_string(i - 1));
-        EXPECT_EQ(wxGetMousePosition(), onScreen(x, y)) << "step " << i;
+        EXPECT_EQ(wxGetMousePosition(), OnScreen(rotator, x, y)) << "step " << i;
         EXPECT_EQ(Find<wxStaticText>(rotator, "Label2")->GetLabel(),
                   "Y:" + std::to_string(y) + " X:" + std::to_string(x));
         auto isLit = [&](const char* name) {
@@ -142,12 +144,12 @@ TEST_F(ActivityTest, FirstNineStepsMoveTheRealPointerAndClickWhereItWas) {
     // Steps 3 and 9 right-click on the window itself, step 6 left-clicks there, and step 7
     // right-clicks inside the page, 5 pixels below the top of the pane.
     ASSERT_TRUE(PumpUntil([&] { return recorder.presses.size() >= 6; }));
-    const wxPoint a = onScreen(20, 10), b = onScreen(130, 5);
+    const wxPoint a = OnScreen(rotator, 20, 10), b = OnScreen(rotator, 130, 5);
     // clang-format off
     EXPECT_EQ(recorder.presses, (std::vector<Press>{{wxEVT_RIGHT_DOWN, a}, {wxEVT_RIGHT_UP, a}, {wxEVT_LEFT_DOWN, a}, {wxEVT_LEFT_UP, a}, {wxEVT_RIGHT_DOWN, b}, {wxEVT_RIGHT_UP, b}}));
     // clang-format on
     const wxPoint inPage =
-        TestAccess::WebBrowser1(rotator).View()->ScreenToClient(onScreen(160, 125));
+        TestAccess::WebBrowser1(rotator).View()->ScreenToClient(OnScreen(rotator, 160, 125));
     const std::string where = "/2/" + std::to_string(inPage.x) + "/" + std::to_string(inPage.y);
     EXPECT_TRUE(PumpUntil([&] {
         return server.CountFor("/down" + where) + server.CountFor("/up" + where) == 2;
@@ -229,8 +231,6 @@ TEST_F(ActivityTest, ItsOwnStepsNeverPauseItAPersonsInputDoesUntilTheyLeaveTheCo
 }
 
 // --- On Xwayland ------------------------------------------------------------------------
-
-using Clock = std::chrono::steady_clock;
 
 constexpr const char* kChildVariable = "VANTLE_XWAYLAND_CHILD";
 constexpr const char* kNoteStart = "Mouse movement runs on Xwayland here";
@@ -349,8 +349,8 @@ TEST_F(XwaylandNoteTest, DISABLED_ChildOnXwayland) {
 // The compositor's Xwayland, its display and authority file, once it takes clients; empty if the
 // compositor ends or a minute passes first.
 std::pair<std::string, std::string> OpenableXwayland(const ProcessGroup& compositor) {
-    for (const auto end = Clock::now() + 60s; compositor.Running() && Clock::now() < end;
-         usleep(20'000))
+    for (const auto end = std::chrono::steady_clock::now() + 60s;
+         compositor.Running() && std::chrono::steady_clock::now() < end; usleep(20'000))
         for (const ChildProcess& process : Descendants(compositor.pid)) {
             if (process.name != "Xwayland") continue;
             std::pair<std::string, std::string> found;
@@ -426,15 +426,12 @@ TEST_F(XwaylandNoteTest, DISABLED_ChildThroughThePortal) {
         [&] { return Property(XWindowOf(rotator), "_NET_FRAME_EXTENTS", XA_CARDINAL).size() == 4; },
         20s))
         << "the window manager did not frame the Rotator";
-    auto onScreen = [&](int x, int y) {
-        return rotator.ClientToScreen(rotator.FromDIP(wxPoint(x, y)));
-    };
     ButtonRecorder recorder(nullptr);
     rotator.Command1_Click();
     ASSERT_TRUE(PumpUntil([&] { return TestAccess::Timer1(rotator).IsRunning(); }, 60s))
         << "the desktop's approval did not come";
     // Step 1 goes below the window, onto the Wayland window: exactly where XTest would go.
-    const wxPoint first = onScreen(320, 450);
+    const wxPoint first = OnScreen(rotator, 320, 450);
     EXPECT_TRUE(
         PumpUntil([&] { return ProbeSaw("motion", first) || ProbeSaw("enter", first); }, 20s))
         << "the Wayland window saw no move to " << first.x << "," << first.y << ":\n"
@@ -442,7 +439,7 @@ TEST_F(XwaylandNoteTest, DISABLED_ChildThroughThePortal) {
     // Steps 2 and 3 move onto the Rotator and right-click there (or on the Wayland window, if the
     // compositor stacked that above): the click where step 2 left the pointer shows the move too.
     // Meanwhile the desktop never counts the session idle for long.
-    const wxPoint second = onScreen(20, 10);
+    const wxPoint second = OnScreen(rotator, 20, 10);
     auto rightClicked = [&] {
         return (recorder.Saw(wxEVT_RIGHT_DOWN, second) && recorder.Saw(wxEVT_RIGHT_UP, second)) ||
                (ProbeSaw("press 3", second) && ProbeSaw("release 3", second));

@@ -68,27 +68,10 @@ TEST_F(ChurlTest, SaveRefusesABadPauseThenWritesAllNineKeysInOrderHidesAndLoadsT
     EXPECT_EQ(Find<wxListBox>(app().Rotator(), "List1")->GetString(3), "d");
 }
 
-// Each key that cannot be written says so once; a save that was not stored leaves the dialog
-// open with the edits, and hands nothing to the Rotator.
-TEST_F(ChurlTest, ASaveThatCannotBeWrittenKeepsTheDialogAndTheRotatorAsTheyWere) {
-    std::filesystem::create_directory(IniPath());  // nothing can be written (or read)
-    aidle& rotator = app().Rotator();
-    churl& dialog = ShowDialog();
-    const std::vector<std::string> edits = {"a", "b", "c", "d", "e", "0", "1", "1", "0"};
-    Fields(dialog, edits);
-    messages.shown.clear();
-    dialog.Command1_Click();
-    ASSERT_EQ(messages.shown.size(), 9u);
-    for (const auto& message : messages.shown) EXPECT_EQ(message.text, modIni::kWriteFailure);
-    EXPECT_TRUE(dialog.IsShown());
-    EXPECT_EQ(Fields(dialog), edits);
-    EXPECT_EQ(TestAccess::Switches(rotator), "");
-}
-
-// A read failure shown by the refill must not bring the next refill when its box closes and
-// GTK activates the dialog again, or the boxes would never end.
-TEST_F(ChurlTest, RefillsWhenComingFromAnotherWindowButNotBackFromItsOwnMessageBox) {
-    std::filesystem::create_directory(IniPath());  // every read fails
+// Without a usable file: a read failure shown by the refill must not bring the next refill when
+// its box closes and GTK activates the dialog again, or the boxes would never end.
+TEST_F(ChurlTest, RefillsOnlyFromAnotherWindowNotItsOwnMessageBoxAndAFailedSaveKeepsTheEdits) {
+    std::filesystem::create_directory(IniPath());  // nothing can be read or written
     churl* dialog = nullptr;
     int activationsDuringBoxes = 0;
     messages.onShow = [&](const RecordingMessageBoxes::Message&) {
@@ -110,6 +93,18 @@ TEST_F(ChurlTest, RefillsWhenComingFromAnotherWindowButNotBackFromItsOwnMessageB
     SendActivation(*dialog);
     EXPECT_EQ(messages.shown.size(), 9u);
     EXPECT_EQ(Find<wxTextCtrl>(*dialog, "Text2")->GetValue(), "");
+
+    // Each key that cannot be written says so once; a save that was not stored leaves the dialog
+    // open with the edits, and hands nothing to the Rotator.
+    const std::vector<std::string> edits = {"a", "b", "c", "d", "e", "0", "1", "1", "0"};
+    Fields(*dialog, edits);
+    messages.shown.clear();
+    dialog->Command1_Click();
+    ASSERT_EQ(messages.shown.size(), 9u);
+    for (const auto& message : messages.shown) EXPECT_EQ(message.text, modIni::kWriteFailure);
+    EXPECT_TRUE(dialog->IsShown());
+    EXPECT_EQ(Fields(*dialog), edits);
+    EXPECT_EQ(TestAccess::Switches(rotator), "");
 }
 
 // Empty and absent keys fill empty, never with another key's value; anything but 0, 1 or 2 clears.
