@@ -47,6 +47,9 @@ wxPoint OnScreen(const aidle& rotator, int x, int y) {
     return rotator.ClientToScreen(rotator.FromDIP(wxPoint(x, y)));
 }
 
+// Within 3 pixels each way, which a scaled or framed window may be off by.
+bool Near(wxPoint a, wxPoint b) { return std::abs(a.x - b.x) <= 3 && std::abs(a.y - b.y) <= 3; }
+
 // Button presses and releases that reach the program's windows, at their screen points. Presses
 // inside a web page never reach wx; the page reports those itself.
 struct ButtonRecorder final : wxEventFilter {
@@ -62,8 +65,7 @@ struct ButtonRecorder final : wxEventFilter {
     }
     bool Saw(wxEventType type, wxPoint at) const {
         return std::any_of(presses.begin(), presses.end(), [&](const Press& press) {
-            return press.first == type && std::abs(press.second.x - at.x) <= 3 &&
-                   std::abs(press.second.y - at.y) <= 3;
+            return press.first == type && Near(press.second, at);
         });
     }
     const wxWindow* page;
@@ -558,14 +560,11 @@ constexpr const char* kProbeVariable = "VANTLE_PROBE_LOG";
 // "enter", "press 3", ...) at `at`.
 bool ProbeSaw(const std::string& what, wxPoint at) {
     std::istringstream lines(ReadFile(std::getenv(kProbeVariable)));
-    for (std::string line; std::getline(lines, line);) {
-        if (line.rfind(what + " ", 0) != 0) continue;
-        std::istringstream rest(line.substr(what.size()));
-        wxPoint point;
-        if (rest >> point.x >> point.y && std::abs(point.x - at.x) <= 3 &&
-            std::abs(point.y - at.y) <= 3)
+    wxPoint point;
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind(what + " ", 0) == 0 &&
+            std::istringstream(line.substr(what.size())) >> point.x >> point.y && Near(point, at))
             return true;
-    }
     return false;
 }
 

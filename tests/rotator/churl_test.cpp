@@ -20,10 +20,6 @@ constexpr const char* kStored =
 
 class ChurlTest : public AppTest {
   protected:
-    churl& ShowDialog() {
-        app().ShowModeless(app().RotatorConfig());
-        return app().RotatorConfig();
-    }
     // The five boxes' texts, the pause time, the three checkboxes' states as "0", "1" or "2";
     // set to `fill` first if it is given.
     static std::vector<std::string> Fields(churl& d, const std::vector<std::string>& fill = {}) {
@@ -45,7 +41,8 @@ class ChurlTest : public AppTest {
 // A pause time that is no whole number of seconds up to a day is refused with its message:
 // nothing written, nothing handed over, the dialog open. Then all nine keys are written.
 TEST_F(ChurlTest, SaveRefusesABadPauseThenWritesAllNineKeysInOrderHidesAndLoadsTheRotator) {
-    churl& dialog = ShowDialog();
+    churl& dialog = app().RotatorConfig();
+    app().ShowModeless(dialog);
     for (const char* bad : {"", "1.5", "-3", "86401", "ten"}) {
         Fields(dialog, {"a", "b", "", "d", "e", bad, "2", "1", "0"});
         dialog.Command1_Click();
@@ -132,7 +129,8 @@ TEST_F(ChurlTest, BothOpenersReachOneInstanceTheCloseBoxWritesNothingSaveSetsThe
 
     // Saved into the loaded Rotator, only its two activity switches change: the addresses and
     // the on-top switch wait for its next load.
-    Fields(ShowDialog(), {"", "", "", "", "", "30", "0", "1", "1"});
+    app().ShowModeless(app().RotatorConfig());
+    Fields(app().RotatorConfig(), {"", "", "", "", "", "30", "0", "1", "1"});
     app().RotatorConfig().Command1_Click();
     aidle& rotator = app().Rotator();
     EXPECT_EQ(TestAccess::Switches(rotator), "01yes");

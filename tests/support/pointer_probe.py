@@ -19,7 +19,6 @@ for kind, signal in (("motion", "motion-notify"), ("enter", "enter-notify"),
     window.connect(signal + "-event", lambda w, e, kind=kind: log.write(
         f"{kind % e.button if '%' in kind else kind} {e.x:.0f} {e.y:.0f}\n"))
 window.connect("map-event", lambda *a: log.write("ready\n"))
-window.connect("destroy", Gtk.main_quit)
 # Maximized without decorations: it covers the monitor from the desktop's top-left as full-screen
 # would, but stays in the normal layer, beneath the program's window and the desktop's dialogs.
 window.set_decorated(False)
