@@ -47,7 +47,7 @@ wxPoint OnScreen(const aidle& rotator, int x, int y) {
     return rotator.ClientToScreen(rotator.FromDIP(wxPoint(x, y)));
 }
 
-// Within 3 pixels each way, which a scaled or framed window may be off by.
+// Within 3 pixels each way.
 bool Near(wxPoint a, wxPoint b) { return std::abs(a.x - b.x) <= 3 && std::abs(a.y - b.y) <= 3; }
 
 // Button presses and releases that reach the program's windows, at their screen points. Presses

@@ -74,6 +74,10 @@ class FakePortal:
             sender, request, "org.freedesktop.portal.Request", "Response",
             GLib.Variant("(ua{sv})", (code, results))) and False)
 
+    def answer(self, invocation):
+        self.unanswered -= 1
+        invocation.return_value(None)
+
     def call(self, bus, sender, path, interface, method, params, invocation):
         args = params.unpack()
         if interface == "org.vantle.test.FakePortal":
@@ -84,13 +88,7 @@ class FakePortal:
             # may: an event sent before the one ahead of it is answered may overtake it there.
             self.unanswered += 1
             overlap = self.unanswered > 1
-
-            def answer():
-                self.unanswered -= 1
-                invocation.return_value(None)
-                return False
-
-            GLib.timeout_add(2, answer)
+            GLib.timeout_add(2, self.answer, invocation)
             if method == "NotifyPointerMotion":
                 self.x = min(max(self.x + args[2], 0), self.width - 1)
                 self.y = min(max(self.y + args[3], 0), self.height - 1)
