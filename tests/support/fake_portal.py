@@ -142,10 +142,8 @@ def main():
     bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
     portal = FakePortal(bus, *sys.argv[1:4])
     loop = GLib.MainLoop()
-    Gio.bus_own_name_on_connection(bus, "org.freedesktop.portal.Desktop",
-                                   Gio.BusNameOwnerFlags.NONE,
-                                   lambda *a: portal.record("ready"),
-                                   lambda *a: loop.quit())
+    Gio.bus_own_name_on_connection(bus, "org.freedesktop.portal.Desktop", Gio.BusNameOwnerFlags.NONE,
+                                   lambda *a: portal.record("ready"), lambda *a: loop.quit())
     bus.connect("closed", lambda *a: loop.quit())
     loop.run()
 
