@@ -142,7 +142,7 @@ def main():
     bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
     portal = FakePortal(bus, *sys.argv[1:4])
     loop = GLib.MainLoop()
-    Gio.bus_own_name_on_connection(bus, "org.freedesktop.portal.Desktop", Gio.BusNameOwnerFlags.NONE,
+    Gio.bus_own_name_on_connection(bus, "org.freedesktop.portal.Desktop", 0,
                                    lambda *a: portal.record("ready"), lambda *a: loop.quit())
     bus.connect("closed", lambda *a: loop.quit())
     loop.run()
