@@ -221,9 +221,8 @@ TEST_F(ActivityTest, ItsOwnStepsNeverPauseItAPersonsInputDoesUntilTheyLeaveTheCo
     bool pointerKept = true;
     ASSERT_TRUE(PumpUntil(
         [&] {
-            if (TestAccess::StepCount(rotator) != held) return true;
-            pointerKept &= wxGetMousePosition() == wxPoint(600, 600);
-            return false;
+            return TestAccess::StepCount(rotator) != held ||
+                   !(pointerKept = wxGetMousePosition() == wxPoint(600, 600));
         },
         20s));
     EXPECT_TRUE(pointerKept);

@@ -23,7 +23,6 @@ XML = """<node>
 </interface>
 <interface name="org.freedesktop.portal.Inhibit">
   <method name="Inhibit"><arg type="s" direction="in"/><arg type="u" direction="in"/><arg type="a{sv}" direction="in"/><arg type="o" direction="out"/></method>
-  <property name="version" type="u" access="read"/>
 </interface>
 <interface name="org.vantle.test.FakePortal">
   <method name="SetStartAnswer"><arg type="i" direction="in"/></method>
