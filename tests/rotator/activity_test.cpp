@@ -354,8 +354,7 @@ TEST_F(PortalTest, ApprovedOnceThenEveryStepLandsOnItsTargetAndClicksThere) {
     mouse_->ForgetPointerPosition();
     expected.push_back("move to 0,0");
     step();
-    const std::size_t events = expected.size();
-    ASSERT_TRUE(PumpUntil([&] { return Calls("NotifyPointer").size() >= events; }));
+    ASSERT_TRUE(PumpUntil([&] { return Calls("NotifyPointer").size() >= expected.size(); }));
     for (const std::string& call : Calls("NotifyPointer")) {
         EXPECT_EQ(Field(call, "session") + Field(call, "overlap"), session + "False")
             << "sent unanswered";
@@ -382,31 +381,29 @@ TEST_F(PortalVersion1Test, RefusedCancelledOrClosedStopsTheActivityAloneWithOneM
                                                    {3, "Mouse movement was refused"},
                                                    {2, "Mouse movement did not start"},
                                                    {0, "Mouse movement stopped"}};
-    aidle* rotator = nullptr;
     for (const auto& [answer, message] : answers) {
         SCOPED_TRACE(message);
         Control("SetStartAnswer", g_variant_new("(i)", answer));
-        if (rotator != nullptr) rotator->Command2_Click();
         const std::size_t shown = messages.shown.size();
-        rotator = &StartRotator("MMEnabled=1\nFSEnabled=1\n");
+        aidle& rotator = StartRotator("MMEnabled=1\nFSEnabled=1\n");
         if (answer == 0) {
             ASSERT_TRUE(PumpUntil([&] { return Inhibited(); }));
-            EXPECT_TRUE(TestAccess::Timer1(*rotator).IsRunning());
+            EXPECT_TRUE(TestAccess::Timer1(rotator).IsRunning());
             Control("CloseSessions");
         }
         ASSERT_TRUE(PumpUntil([&] { return messages.shown.size() > shown; }));
         EXPECT_EQ(messages.shown.size(), shown + 1);
         EXPECT_EQ(messages.shown.back().text.rfind(message, 0), 0u) << messages.shown.back().text;
         EXPECT_EQ(messages.shown.back().icon, MessageIcon::Exclamation);
-        EXPECT_FALSE(TestAccess::Timer1(*rotator).IsRunning());
-        EXPECT_TRUE(TestAccess::Timer2(*rotator).IsRunning());
+        EXPECT_FALSE(TestAccess::Timer1(rotator).IsRunning());
+        EXPECT_TRUE(TestAccess::Timer2(rotator).IsRunning());
         EXPECT_TRUE(PumpUntil([&] { return !Inhibited(); }));
+        rotator.Command2_Click();
     }
     EXPECT_EQ(Calls("CreateSession").size(), 4u);
     for (const std::string& select : Calls("SelectDevices"))
         EXPECT_EQ(Field(select, "persist_mode") + Field(select, "restore_token"), "(none)(none)");
     EXPECT_FALSE(std::filesystem::exists(tokenFile_));
-    rotator->Command2_Click();
 }
 
 // --- On Xwayland ------------------------------------------------------------------------
