@@ -22,7 +22,6 @@ class RotationTest : public AppTest {
         // The first page asks for a new window, which the Rotator refuses, then says it asked.
         server.Serve("/portal",
                      "<body onload=\"window.open('/popup'); fetch('/asked')\">portal</body>");
-        server.Serve("/warm", "<p>warm</p>");
         services.firstPage = server.Url("/portal");
         services.timings.rotation = 600ms;
     }
@@ -38,8 +37,8 @@ class RotationTest : public AppTest {
         WriteIni(ini);
         aidle& rotator = app().Rotator();
         app().ShowModeless(rotator);
-        TestAccess::WebBrowser1(rotator).Navigate(server.Url("/warm"));
-        EXPECT_TRUE(Shows(rotator, server.Url("/warm"), wxNOT_FOUND) &&
+        TestAccess::WebBrowser1(rotator).Navigate(server.Url(Path(5)));
+        EXPECT_TRUE(Shows(rotator, server.Url(Path(5)), wxNOT_FOUND) &&
                     PumpUntil([&] { return !TestAccess::WebBrowser1(rotator).Busy(); }));
         return rotator;
     }
