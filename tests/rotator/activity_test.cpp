@@ -129,7 +129,6 @@ TEST_F(ActivityTest, FirstNineStepsMoveTheRealPointerAndClickWhereItWas) {
     // clang-format off
     const std::tuple<int, int, char> steps[] = {{320, 450, ' '}, {20, 10, ' '}, {2, 15, 'R'}, {130, 5, ' '}, {20, 10, ' '}, {160, 125, 'L'}, {2, 15, 'R'}, {130, 5, ' '}, {2, 15, 'R'}};
     // clang-format on
-    const wxColour green(0, 192, 0);
     for (int i = 1; i <= 9; ++i) {
         const auto [x, y, lit] = steps[i - 1];
         rotator.Timer1_Timer();
@@ -138,7 +137,7 @@ TEST_F(ActivityTest, FirstNineStepsMoveTheRealPointerAndClickWhereItWas) {
         EXPECT_EQ(Find<wxStaticText>(rotator, "Label2")->GetLabel(),
                   "Y:" + std::to_string(y) + " X:" + std::to_string(x));
         auto isLit = [&](const char* name) {
-            return Find<wxStaticText>(rotator, name)->GetForegroundColour() == green;
+            return Find<wxStaticText>(rotator, name)->GetForegroundColour() == wxColour(0, 192, 0);
         };
         EXPECT_EQ(isLit("Label4") ? 'L' : isLit("Label5") ? 'R' : ' ', lit);
     }

@@ -52,12 +52,13 @@ class FakePortal:
         return GLib.Variant("u", self.version if name == "version" else 2)  # 2: the pointer
 
     def export(self, path, interface, on_close):
+        info = self.node.lookup_interface(interface)
+
         def call(bus, sender, obj, iface, method, params, invocation):
             on_close()
             self.unexport(path)
             invocation.return_value(None)
 
-        info = self.node.lookup_interface(interface)
         self.objects[path] = self.bus.register_object(path, info, call, None, None)
 
     def unexport(self, path):
