@@ -20,36 +20,31 @@ constexpr const char* kStored =
 
 class ChurlTest : public AppTest {
   protected:
-    churl& ShowDialog() {
-        app().ShowModeless(app().RotatorConfig());
-        return app().RotatorConfig();
-    }
-    // The five boxes' texts, the three checkboxes' states as "0", "1" or "2", the pause time.
-    static std::vector<std::string> Fields(churl& d) {
+    // The five boxes' texts, the pause time, the three checkboxes' states as "0", "1" or "2";
+    // set to `fill` first if it is given.
+    static std::vector<std::string> Fields(churl& d, const std::vector<std::string>& fill = {}) {
         std::vector<std::string> fields;
-        for (auto* box : FindAll<wxTextCtrl>(d, {"Text1", "Text2", "Text3", "Text4", "Text5"}))
+        auto next = fill.begin();
+        for (auto* box : FindAll<wxTextCtrl>(
+                 d, {"Text1", "Text2", "Text3", "Text4", "Text5", "txtPauseTime"})) {
+            if (!fill.empty()) box->SetValue(*next++);
             fields.push_back(box->GetValue().utf8_string());
-        for (auto* check : FindAll<wxCheckBox>(d, {"Check1", "Check2", "Check3"}))
+        }
+        for (auto* check : FindAll<wxCheckBox>(d, {"Check1", "Check2", "Check3"})) {
+            if (!fill.empty()) check->Set3StateValue(wxCheckBoxState(std::stoi(*next++)));
             fields.push_back(std::to_string(check->Get3StateValue()));
-        fields.push_back(Find<wxTextCtrl>(d, "txtPauseTime")->GetValue().utf8_string());
+        }
         return fields;
-    }
-    static void Fill(churl& d, const std::vector<std::string>& fields) {
-        auto field = fields.begin();
-        for (auto* box : FindAll<wxTextCtrl>(d, {"Text1", "Text2", "Text3", "Text4", "Text5"}))
-            box->SetValue(*field++);
-        for (auto* check : FindAll<wxCheckBox>(d, {"Check1", "Check2", "Check3"}))
-            check->Set3StateValue(wxCheckBoxState(std::stoi(*field++)));
-        Find<wxTextCtrl>(d, "txtPauseTime")->SetValue(*field++);
     }
 };
 
 // A pause time that is no whole number of seconds up to a day is refused with its message:
 // nothing written, nothing handed over, the dialog open. Then all nine keys are written.
 TEST_F(ChurlTest, SaveRefusesABadPauseThenWritesAllNineKeysInOrderHidesAndLoadsTheRotator) {
-    churl& dialog = ShowDialog();
+    churl& dialog = app().RotatorConfig();
+    app().ShowModeless(dialog);
     for (const char* bad : {"", "1.5", "-3", "86401", "ten"}) {
-        Fill(dialog, {"a", "b", "", "d", "e", "2", "1", "0", bad});
+        Fields(dialog, {"a", "b", "", "d", "e", bad, "2", "1", "0"});
         dialog.Command1_Click();
         EXPECT_EQ(messages.shown.back().text,
                   "Pause time must be a whole number of seconds from 0 to 86400!");
@@ -70,38 +65,10 @@ TEST_F(ChurlTest, SaveRefusesABadPauseThenWritesAllNineKeysInOrderHidesAndLoadsT
     EXPECT_EQ(Find<wxListBox>(app().Rotator(), "List1")->GetString(3), "d");
 }
 
-// The addresses and the on-top switch wait for the Rotator's next load.
-TEST_F(ChurlTest, SaveIntoALoadedRotatorChangesOnlyItsTwoActivitySwitches) {
-    WriteIni(kStored);
-    aidle& rotator = app().Rotator();
-    Fill(ShowDialog(), {"", "", "", "", "", "0", "1", "1", "30"});
-    app().RotatorConfig().Command1_Click();
-    EXPECT_EQ(TestAccess::Switches(rotator), "01yes");
-    EXPECT_EQ(Find<wxListBox>(rotator, "List1")->GetString(0), "one");
-    EXPECT_FALSE(rotator.IsShown() || rotator.HasFlag(wxSTAY_ON_TOP));
-}
-
-// Each key that cannot be written says so once; a save that was not stored leaves the dialog
-// open with the edits, and hands nothing to the Rotator.
-TEST_F(ChurlTest, ASaveThatCannotBeWrittenKeepsTheDialogAndTheRotatorAsTheyWere) {
-    std::filesystem::create_directory(IniPath());  // nothing can be written (or read)
-    aidle& rotator = app().Rotator();
-    churl& dialog = ShowDialog();
-    const std::vector<std::string> edits = {"a", "b", "c", "d", "e", "1", "1", "0", "0"};
-    Fill(dialog, edits);
-    messages.shown.clear();
-    dialog.Command1_Click();
-    ASSERT_EQ(messages.shown.size(), 9u);
-    for (const auto& message : messages.shown) EXPECT_EQ(message.text, modIni::kWriteFailure);
-    EXPECT_TRUE(dialog.IsShown());
-    EXPECT_EQ(Fields(dialog), edits);
-    EXPECT_EQ(TestAccess::Switches(rotator), "");
-}
-
-// A read failure shown by the refill must not bring the next refill when its box closes and
-// GTK activates the dialog again, or the boxes would never end.
-TEST_F(ChurlTest, RefillsWhenComingFromAnotherWindowButNotBackFromItsOwnMessageBox) {
-    std::filesystem::create_directory(IniPath());  // every read fails
+// Without a usable file: a read failure shown by the refill must not bring the next refill when
+// its box closes and GTK activates the dialog again, or the boxes would never end.
+TEST_F(ChurlTest, RefillsOnlyFromAnotherWindowNotItsOwnMessageBoxAndAFailedSaveKeepsTheEdits) {
+    std::filesystem::create_directory(IniPath());  // nothing can be read or written
     churl* dialog = nullptr;
     int activationsDuringBoxes = 0;
     messages.onShow = [&](const RecordingMessageBoxes::Message&) {
@@ -123,16 +90,28 @@ TEST_F(ChurlTest, RefillsWhenComingFromAnotherWindowButNotBackFromItsOwnMessageB
     SendActivation(*dialog);
     EXPECT_EQ(messages.shown.size(), 9u);
     EXPECT_EQ(Find<wxTextCtrl>(*dialog, "Text2")->GetValue(), "");
+
+    // Each key that cannot be written says so once; a save that was not stored leaves the dialog
+    // open with the edits, and hands nothing to the Rotator.
+    const std::vector<std::string> edits = {"a", "b", "c", "d", "e", "0", "1", "1", "0"};
+    Fields(*dialog, edits);
+    messages.shown.clear();
+    dialog->Command1_Click();
+    ASSERT_EQ(messages.shown.size(), 9u);
+    for (const auto& message : messages.shown) EXPECT_EQ(message.text, modIni::kWriteFailure);
+    EXPECT_TRUE(dialog->IsShown());
+    EXPECT_EQ(Fields(*dialog), edits);
+    EXPECT_EQ(TestAccess::Switches(rotator), "");
 }
 
 // Empty and absent keys fill empty, never with another key's value; anything but 0, 1 or 2 clears.
-TEST_F(ChurlTest, BothOpenersReachOneInstanceFilledFromTheFileAndTheCloseBoxWritesNothing) {
+TEST_F(ChurlTest, BothOpenersReachOneInstanceTheCloseBoxWritesNothingSaveSetsTheSwitches) {
     WriteIni(kStored);
     app().CreateMain().ghs_Click();
     churl& dialog = app().RotatorConfig();
     EXPECT_TRUE(dialog.IsShown());
     EXPECT_EQ(Fields(dialog),
-              (std::vector<std::string>{"one", "two", "", "", "five", "1", "2", "0", "30"}));
+              (std::vector<std::string>{"one", "two", "", "", "five", "30", "1", "2", "0"}));
     EXPECT_TRUE(messages.shown.empty());
     // Greyed only when loaded so: the user's clicks go between ticked and clear.
     EXPECT_FALSE(Find<wxCheckBox>(dialog, "Check2")->Is3rdStateAllowedForUser());
@@ -147,6 +126,16 @@ TEST_F(ChurlTest, BothOpenersReachOneInstanceFilledFromTheFileAndTheCloseBoxWrit
     ASSERT_TRUE(PumpUntil([&] { return !alive; }));
     EXPECT_EQ(app().LoadedWindows().size(), 2u);  // the main window and the Rotator
     EXPECT_EQ(ReadIni(), kStored);
+
+    // Saved into the loaded Rotator, only its two activity switches change: the addresses and
+    // the on-top switch wait for its next load.
+    app().ShowModeless(app().RotatorConfig());
+    Fields(app().RotatorConfig(), {"", "", "", "", "", "30", "0", "1", "1"});
+    app().RotatorConfig().Command1_Click();
+    aidle& rotator = app().Rotator();
+    EXPECT_EQ(TestAccess::Switches(rotator), "01yes");
+    EXPECT_EQ(Find<wxListBox>(rotator, "List1")->GetString(0), "one");
+    EXPECT_FALSE(rotator.IsShown() || rotator.HasFlag(wxSTAY_ON_TOP));
 }
 
 }  // namespace

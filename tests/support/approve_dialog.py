@@ -1,10 +1,7 @@
 #!/usr/bin/python3
-"""Answers the desktop's remote-desktop approval dialog as a user would, through the
-accessibility bus: ticks "Allow remote interaction", then presses Share. Gives up after SECONDS.
-Prints what it did; exits 0 once Share took the press.
-
-    approve_dialog.py SECONDS
-"""
+"""approve_dialog.py SECONDS: answers the desktop's remote-desktop approval dialog as a user
+would, through the accessibility bus: ticks "Allow remote interaction", then presses Share; exits
+0 once Share took the press."""
 import sys
 import time
 
@@ -15,7 +12,7 @@ from gi.repository import Atspi, GLib  # noqa: E402
 
 
 def tree(node, depth=0):
-    """The nodes below `node` with their words and role; one that goes away while read is left out."""
+    # The nodes below `node` with their words and role; one that goes away while read is left out.
     try:
         words, role = node.get_name().replace("_", "").split(), node.get_role()
         children = [node.get_child_at_index(i) for i in range(node.get_child_count())]
@@ -34,10 +31,9 @@ def act(node, action):
 
 
 def main():
-    deadline = time.monotonic() + float(sys.argv[1])
-    toggled_at = 0.0
+    deadline, toggled_at = time.monotonic() + float(sys.argv[1]), 0.0
     while time.monotonic() < deadline:
-        allowed, share = None, None
+        allowed = share = None
         try:
             # Labels carry their mnemonic mark, and in GTK 4 a button's name repeats it.
             for node, words, role in tree(Atspi.get_desktop(0)):

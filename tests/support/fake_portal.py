@@ -1,17 +1,11 @@
 #!/usr/bin/python3
-"""A desktop portal for tests, on the session bus it is started with: RemoteDesktop (pointer
-only) and Inhibit, recording every call as a JSON line in the log file. The pointer is a point on
-a screen that relative motion moves and whose edges stop it, as a compositor's do.
-
-    fake_portal.py LOG --version N --screen WxH
-
-A control interface (org.vantle.test.FakePortal on the same object) lets the test choose how the
-next Start is answered (0 yes, 1 no, 2 ended otherwise, 3 yes without the pointer, -1 held
-until Answer), answer a held one,
-and close the open sessions as the desktop would.
-"""
-import argparse
-import json
+"""fake_portal.py LOG VERSION WIDTHxHEIGHT: a desktop portal for tests, on the session bus
+it is started with: RemoteDesktop (pointer only) and Inhibit, logging each call as a line
+"Method key=value ... ". The pointer is a point that relative motion moves and the screen's
+edges stop, as a compositor's do."""
+# Its control interface (org.vantle.test.FakePortal) sets how the next Start is answered (0 yes,
+# 1 no, 2 ended otherwise, 3 yes without the pointer, -1 held until Answer), answers a held one,
+# and closes the open sessions as the desktop would.
 import sys
 
 from gi.repository import Gio, GLib
@@ -29,51 +23,43 @@ XML = """<node>
 </interface>
 <interface name="org.freedesktop.portal.Inhibit">
   <method name="Inhibit"><arg type="s" direction="in"/><arg type="u" direction="in"/><arg type="a{sv}" direction="in"/><arg type="o" direction="out"/></method>
-  <property name="version" type="u" access="read"/>
 </interface>
 <interface name="org.vantle.test.FakePortal">
   <method name="SetStartAnswer"><arg type="i" direction="in"/></method>
   <method name="Answer"><arg type="u" direction="in"/></method>
   <method name="CloseSessions"/>
 </interface>
-</node>"""
-OBJECT_XML = """<node>
 <interface name="org.freedesktop.portal.Request"><method name="Close"/></interface>
 <interface name="org.freedesktop.portal.Session"><method name="Close"/></interface>
 </node>"""
 
 
 class FakePortal:
-    def __init__(self, bus, args):
-        self.bus, self.log = bus, open(args.log, "a", buffering=1)
-        self.version = args.version
-        self.width, self.height = (int(n) for n in args.screen.split("x"))
+    def __init__(self, bus, log, version, screen):
+        self.bus, self.log, self.version = bus, open(log, "a", buffering=1), int(version)
+        self.width, self.height = (int(n) for n in screen.split("x"))
         self.x, self.y = self.width // 2, self.height // 2
         self.start_answer, self.held, self.unanswered, self.persist = 0, None, 0, 0
         self.sessions, self.tokens, self.objects = set(), 0, {}
-        node = Gio.DBusNodeInfo.new_for_xml(XML)
-        for interface in node.interfaces:
+        self.node = Gio.DBusNodeInfo.new_for_xml(XML)
+        for interface in self.node.interfaces[:3]:  # Request and Session are the objects' own
             bus.register_object(PATH, interface, self.call, self.property, None)
-        self.object_node = Gio.DBusNodeInfo.new_for_xml(OBJECT_XML)
 
-    def record(self, entry):
-        self.log.write(json.dumps(entry) + "\n")
+    def record(self, method, **fields):
+        self.log.write(" ".join([method] + [f"{k}={v}" for k, v in fields.items()]) + " \n")
 
     def property(self, bus, sender, path, interface, name):
-        if name == "version":
-            return GLib.Variant("u", self.version)
-        return GLib.Variant("u", 2)  # the pointer only
+        return GLib.Variant("u", self.version if name == "version" else 2)  # 2: the pointer
 
     def export(self, path, interface, on_close):
-        info = self.object_node.lookup_interface(interface)
+        info = self.node.lookup_interface(interface)
 
         def call(bus, sender, obj, iface, method, params, invocation):
             on_close()
             self.unexport(path)
             invocation.return_value(None)
 
-        self.objects[path] = bus_id = self.bus.register_object(path, info, call, None, None)
-        return bus_id
+        self.objects[path] = self.bus.register_object(path, info, call, None, None)
 
     def unexport(self, path):
         if path in self.objects:
@@ -83,12 +69,13 @@ class FakePortal:
         return f"{PATH}/{kind}/{sender[1:].replace('.', '_')}/{token}"
 
     def respond(self, request, code, results, sender):
-        def emit():
-            self.bus.emit_signal(sender, request, "org.freedesktop.portal.Request", "Response",
-                                 GLib.Variant("(ua{sv})", (code, results)))
-            return False
+        GLib.idle_add(lambda: self.bus.emit_signal(
+            sender, request, "org.freedesktop.portal.Request", "Response",
+            GLib.Variant("(ua{sv})", (code, results))) and False)
 
-        GLib.idle_add(emit)
+    def answer(self, invocation):
+        self.unanswered -= 1
+        invocation.return_value(None)
 
     def call(self, bus, sender, path, interface, method, params, invocation):
         args = params.unpack()
@@ -100,41 +87,28 @@ class FakePortal:
             # may: an event sent before the one ahead of it is answered may overtake it there.
             self.unanswered += 1
             overlap = self.unanswered > 1
-
-            def answer():
-                self.unanswered -= 1
-                invocation.return_value(None)
-                return False
-
-            GLib.timeout_add(2, answer)
-        if method == "NotifyPointerMotion":
-            self.x = min(max(self.x + args[2], 0), self.width - 1)
-            self.y = min(max(self.y + args[3], 0), self.height - 1)
-            return self.record({"call": method, "session": args[0], "dx": args[2],
-                                "dy": args[3], "x": self.x, "y": self.y, "overlap": overlap})
-        if method == "NotifyPointerButton":
-            return self.record({"call": method, "session": args[0], "button": args[2],
-                                "state": args[3], "x": self.x, "y": self.y, "overlap": overlap})
+            GLib.timeout_add(2, self.answer, invocation)
+            if method == "NotifyPointerMotion":
+                self.x = min(max(self.x + args[2], 0), self.width - 1)
+                self.y = min(max(self.y + args[3], 0), self.height - 1)
+            button = {} if method.endswith("Motion") else {"button": args[2], "state": args[3]}
+            return self.record(method, session=args[0], at=f"{int(self.x)},{int(self.y)}",
+                               overlap=overlap, **button)
         options = args[-1]
         request = self.object_path(sender, "request", options.get("handle_token", "t"))
-        entry = {"call": method, "options": options}
-        if interface == "org.freedesktop.portal.Inhibit":
-            entry.update(window=args[0], flags=args[1])
-            self.record(entry)
-            self.export(request, "org.freedesktop.portal.Request",
-                        lambda: self.record({"call": "InhibitReleased", "request": request}))
-            return invocation.return_value(GLib.Variant("(o)", (request,)))
         invocation.return_value(GLib.Variant("(o)", (request,)))
+        if interface == "org.freedesktop.portal.Inhibit":
+            self.record(method, flags=args[1], **options)
+            return self.export(request, "org.freedesktop.portal.Request",
+                               lambda: self.record("InhibitReleased"))
         if method == "CreateSession":
             session = self.object_path(sender, "session", options["session_handle_token"])
             self.sessions.add((session, sender))
             self.export(session, "org.freedesktop.portal.Session",
                         lambda: self.sessions.discard((session, sender)))
-            entry["session"] = session
-            self.record(entry)
+            self.record(method, session=session)
             return self.respond(request, 0, {"session_handle": GLib.Variant("s", session)}, sender)
-        entry.update(session=args[0])
-        self.record(entry)
+        self.record(method, session=args[0], **options)
         if method == "SelectDevices":
             self.persist = options.get("persist_mode", 0)
             return self.respond(request, 0, {}, sender)
@@ -161,22 +135,14 @@ class FakePortal:
                                      GLib.Variant("(a{sv})", ({},)))
                 self.unexport(session)
             self.sessions.clear()
-        self.record({"call": method, "args": list(args)})
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("log")
-    parser.add_argument("--version", type=int, default=1)
-    parser.add_argument("--screen", default="1280x1024")
-    args = parser.parse_args()
     bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
-    portal = FakePortal(bus, args)
+    portal = FakePortal(bus, *sys.argv[1:4])
     loop = GLib.MainLoop()
-    Gio.bus_own_name_on_connection(bus, "org.freedesktop.portal.Desktop",
-                                   Gio.BusNameOwnerFlags.NONE,
-                                   lambda *a: portal.record({"call": "ready"}),
-                                   lambda *a: loop.quit())
+    Gio.bus_own_name_on_connection(bus, "org.freedesktop.portal.Desktop", 0,
+                                   lambda *a: portal.record("ready"), lambda *a: loop.quit())
     bus.connect("closed", lambda *a: loop.quit())
     loop.run()
 
