@@ -3,9 +3,10 @@
 namespace vantle {
 namespace {
 
-// The desktop and this program read different clocks, each to the millisecond; an input of
-// someone else's within this time after the program's own goes unnoticed.
-constexpr std::chrono::milliseconds kClockSlack{10};
+// The desktop and this program read the same monotonic clock, the desktop to the millisecond
+// and perhaps a tick late; an input of someone else's within this time after the program's own
+// goes unnoticed.
+constexpr std::chrono::milliseconds kClockSlack{5};
 // How long after Start input still counts as the Start's own.
 constexpr std::chrono::milliseconds kStartGrace{500};
 
