@@ -145,7 +145,6 @@ void frmBrowser::Form_Load() {
 
 void frmBrowser::Command1_Click() {
     HandlerScope scope(*this);
-    started_ = true;
     reloadsSinceStart_ = 0;
     Command1->Disable();
     Command2->Enable();
@@ -283,7 +282,7 @@ bool frmBrowser::Destroy() {
 
 status::RefresherStatus frmBrowser::Status() const {
     status::RefresherStatus now;
-    now.running = started_ && !closing_;
+    now.running = startedAt_ != MonotonicClock::time_point::max() && !closing_;
     now.reloadsSinceStart = reloadsSinceStart_;
     const MonotonicClock::time_point clock = MonotonicClock::now();
     const WebPane::LoadFailure* latest = nullptr;

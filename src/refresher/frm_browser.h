@@ -123,11 +123,9 @@ class frmBrowser : public wxFrame {
     int handlersRunning_ = 0;
     std::vector<wxEventLoopBase*> waits_;  // innermost last
 
-    // For Status().
-    bool started_ = false;
-    std::int64_t reloadsSinceStart_ = 0;
-    // Input in a pane counts from Start on: what came before it, the click on Start among it,
-    // was someone starting the tool, not using a page.
+    std::int64_t reloadsSinceStart_ = 0;  // for Status()
+    // Never, until Start. Input in a pane counts from Start on: what came before it, the click on
+    // Start among it, was someone starting the tool, not using a page.
     refresher::MonotonicClock::time_point startedAt_ = refresher::MonotonicClock::time_point::max();
     std::chrono::seconds pauseTime_ = kDefaultPauseTime;
 };
